@@ -38,7 +38,10 @@ struct FmtArg {
   double as_f64() const;
 };
 
-// A view of an argument list.
+// A view of an argument list. Built from a braced list only inside a call expression
+// (`f(..., {a, b})`): the list's array lives until the end of that full expression, never store the view.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winit-list-lifetime"
 struct FmtArgs {
   const FmtArg* data = nullptr;
   size_t size = 0;
@@ -46,5 +49,6 @@ struct FmtArgs {
   FmtArgs(const FmtArg* d, size_t n) : data(d), size(n) {}
   FmtArgs(std::initializer_list<FmtArg> l) : data(l.begin()), size(l.size()) {}
 };
+#pragma GCC diagnostic pop
 
 }  // namespace zrv

@@ -1,0 +1,95 @@
+#include "zirva/report.h"
+
+#include <cstring>
+#include <string>
+
+#include "cpub/utf8bld.h"
+#include "zirva/env.h"
+
+namespace zrv {
+
+namespace {
+
+constexpr size_t MAX_TEXT = 1024;
+
+// Formats the code's report text with the arguments ("No message for this code." when it has none).
+std::string format_message(int32_t code, FmtArgs args) {
+  const ResCodeDef* def = rescode_find(code);
+  const char* text = def && def->report ? def->report : "No message for this code.";
+  char tmpl[MAX_TEXT + 1];
+  std::strncpy(tmpl, text, MAX_TEXT);
+  tmpl[MAX_TEXT] = 0;
+  StringSink sink;
+  utf8_format(sink, tmpl, args);
+  return std::move(sink.text);
+}
+
+void write_report(ZRVtask_s* t, int32_t stream, const char* word, int32_t code, const std::string& msg) {
+  StreamBlock& s = t->streams;
+  if (!s.wanted(stream)) return;
+  s.write(stream, PRODUCT);
+  s.write(stream, word);
+  s.format(stream, " %i: ", {code});
+  s.write(stream, msg.c_str(), msg.size());
+  s.write(stream, "\n");
+}
+
+}  // namespace
+
+void set_last_error(ZRVtask_s* t, int32_t code, const char* msg) {
+  if (!t->last_error) return;
+  t->last_error_code = code;
+  if (code == 0) {
+    t->last_error[0] = 0;
+    t->last_error_length = 0;
+    return;
+  }
+  if (!msg) msg = "";
+  size_t cap = static_cast<size_t>(t->last_error_capacity);
+  size_t n = std::strlen(msg);
+  if (n > cap - 1) n = cap - 1;
+  std::memcpy(t->last_error, msg, n);
+  t->last_error[n] = 0;
+  t->last_error_length = static_cast<int64_t>(n) + 1;
+}
+
+int32_t report(ZRVtask_s* t, const char* file, int line, int32_t code, FmtArgs args) {
+  (void)file;
+  (void)line;
+  if (!t) return code;
+  if (code >= 1000) {
+    std::string msg = format_message(code, args);
+    if (!t->response_func)
+      write_report(t, ZRV_STREAM_ERR, " error", code, msg);
+    else
+      t->response_func(t->response_handle, code, msg.c_str());
+    set_last_error(t, code, msg.c_str());
+    return code;
+  }
+  // Warnings: each code is counted separately against the warning limit.
+  int32_t limit = t->ipar[ZRV_IPAR_MAX_NUM_WARNINGS];
+  int32_t* counter = code >= 0 && code < NUM_WARNING_CODES ? &t->warning_count[code] : nullptr;
+  int32_t count = counter ? *counter : 0;
+  int32_t result = 0;
+  if (count < limit) {
+    if (counter) ++*counter;
+    std::string msg = format_message(code, args);
+    if (!t->response_func)
+      write_report(t, ZRV_STREAM_WRN, " warning", code, msg);
+    else if (t->response_func(t->response_handle, code, msg.c_str()) != 0)
+      result = code;
+    set_last_error(t, result, msg.c_str());
+    return result;
+  }
+  if (count == limit && t->ipar[ZRV_IPAR_LOG] >= 1)
+    t->streams.format(ZRV_STREAM_MSG, "Warning number %i is disabled.\n", {code});
+  if (counter && *counter < INT32_MAX) ++*counter;
+  set_last_error(t, 0, nullptr);
+  return 0;
+}
+
+void task_printf(ZRVtask_s* t, int32_t stream, const char* fmt, FmtArgs args) {
+  t->streams.format(stream, fmt, args);
+}
+
+}  // namespace zrv
