@@ -1,0 +1,8 @@
+execute_process(COMMAND ${GEN} ${TEMPLATE} ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "header generator failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${HEADER} RESULT_VARIABLE diff)
+if(NOT diff EQUAL 0)
+  message(FATAL_ERROR "include/zirva.h differs from the generated header: build the target update_header")
+endif()
