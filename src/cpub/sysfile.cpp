@@ -87,9 +87,9 @@ bool valid_utf8(const char* s) {
   return true;
 }
 
-void* allocate(std::pmr::memory_resource* mem, size_t n) noexcept {
+void* allocate(std::pmr::memory_resource* mem, size_t n, size_t align = alignof(std::max_align_t)) noexcept {
   try {
-    return mem->allocate(n);
+    return mem->allocate(n, align);
   } catch (...) {
     return nullptr;
   }
@@ -215,7 +215,7 @@ void sysfile_open(std::pmr::memory_resource* mem, const char* name, bool read, b
   }
   if (mem == nullptr) mem = std::pmr::get_default_resource();
 
-  void* raw = allocate(mem, sizeof(SysFile));
+  void* raw = allocate(mem, sizeof(SysFile), alignof(SysFile));
   if (raw == nullptr) {
     st.set(SYSFILE_SPACE);
     return;
