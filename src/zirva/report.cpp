@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "cpub/loggate.h"
 #include "cpub/utf8bld.h"
 #include "zirva/env.h"
 
@@ -86,6 +87,11 @@ int32_t report(ZRVtask_s* t, const char* file, int line, int32_t code, FmtArgs a
   if (counter && *counter < INT32_MAX) ++*counter;
   set_last_error(t, 0, nullptr);
   return 0;
+}
+
+bool task_log_on(const ZRVtask_s* t, int32_t area_ipar) {
+  return log_gate(t->ipar[area_ipar], t->ipar[ZRV_IPAR_LOG], t->optimizer_nesting,
+                  t->ipar[ZRV_IPAR_LOG_CUT_SECOND_OPT]);
 }
 
 void task_printf(ZRVtask_s* t, int32_t stream, const char* fmt, FmtArgs args) {

@@ -17,6 +17,9 @@ int32_t report(ZRVtask_s* task, const char* file, int line, int32_t code, FmtArg
 // Records a code and its message as the task's last error (code 0 clears the record).
 void set_last_error(ZRVtask_s* task, int32_t code, const char* msg);
 
+// True when a log line of the area whose level parameter is `area_ipar` (ZRV_IPAR_LOG_INTPNT, ...) is printed.
+bool task_log_on(const ZRVtask_s* task, int32_t area_ipar);
+
 // Prints on a task stream with the library's formatter (the stream and, for 1 to 3, the log stream).
 void task_printf(ZRVtask_s* task, int32_t stream, const char* fmt, FmtArgs args = {});
 
