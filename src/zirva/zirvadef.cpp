@@ -85,8 +85,9 @@ ZRVrescodee ZRV_sktostr(ZRVtask_t task, ZRVstakeye sk, char* str) {
 ZRVrescodee ZRV_strtosk(ZRVtask_t task, const char* str, ZRVstakeye* sk) {
   if (int32_t r = check_task(task)) return r;
   static const char* const words[] = {"UN", "BS", "SB", "LL", "UL", "EQ", "**"};
+  if (!str) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "str");
   for (int32_t k = 0; k < 7; ++k) {
-    if (str && std::strcmp(str, words[k]) == 0) {
+    if (std::strcmp(str, words[k]) == 0) {
       if (sk) *sk = k;
       return ZRV_RES_OK;
     }

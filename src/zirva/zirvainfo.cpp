@@ -93,16 +93,18 @@ ZRVrescodee ZRV_getlintinf(ZRVtask_t task, ZRVliinfiteme whichliinf, ZRVint64t* 
 
 ZRVrescodee ZRV_getnadouinf(ZRVtask_t task, const char* infitemname, ZRVrealt* dvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!infitemname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "infitemname");
   int32_t id = find_item(*inf_kind(ZRV_INF_DOU_TYPE), infitemname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_INF_DOU_NAME, infitemname ? infitemname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_INF_DOU_NAME, infitemname);
   if (dvalue) *dvalue = task->info.dou[id];
   return ZRV_RES_OK;
 }
 
 ZRVrescodee ZRV_getnaintinf(ZRVtask_t task, const char* infitemname, ZRVint32t* ivalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!infitemname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "infitemname");
   int32_t id = find_item(*inf_kind(ZRV_INF_INT_TYPE), infitemname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_INF_INT_NAME, infitemname ? infitemname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_INF_INT_NAME, infitemname);
   if (ivalue) *ivalue = task->info.int32[id];
   return ZRV_RES_OK;
 }
@@ -111,8 +113,9 @@ ZRVrescodee ZRV_getinfindex(ZRVtask_t task, ZRVinftypee inftype, const char* inf
   if (int32_t r = check_task(task)) return r;
   const InfKind* k = inf_kind(inftype);
   if (!k) return ZRV_REPORT(task, ZRV_RES_ERR_INF_TYPE, inftype);
+  if (!infname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "infname");
   int32_t id = find_item(*k, infname);
-  if (id < 0) return ZRV_REPORT(task, k->name_error, infname ? infname : "");
+  if (id < 0) return ZRV_REPORT(task, k->name_error, infname);
   if (infindex) *infindex = id;
   return ZRV_RES_OK;
 }

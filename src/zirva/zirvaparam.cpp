@@ -231,51 +231,58 @@ ZRVrescodee ZRV_putstrparam(ZRVtask_t task, ZRVsparame param, const char* parval
 
 ZRVrescodee ZRV_getnadouparam(ZRVtask_t task, const char* paramname, ZRVrealt* parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = dpar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_DOU, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_DOU, paramname);
   return ZRV_getdouparam(task, id, parvalue);
 }
 
 ZRVrescodee ZRV_getnaintparam(ZRVtask_t task, const char* paramname, ZRVint32t* parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = ipar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_INT, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_INT, paramname);
   return ZRV_getintparam(task, id, parvalue);
 }
 
 ZRVrescodee ZRV_getnastrparam(ZRVtask_t task, const char* paramname, ZRVint32t maxlen, ZRVint32t* len,
                               char* parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = spar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname);
   return get_spar(task, id, maxlen, len, parvalue);
 }
 
 ZRVrescodee ZRV_getnastrparamal(ZRVtask_t task, const char* paramname, ZRVint32t numaddchr, ZRVstring_t* value) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = spar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname);
   return get_spar_al(task, id, numaddchr, value);
 }
 
 ZRVrescodee ZRV_putnadouparam(ZRVtask_t task, const char* paramname, ZRVrealt parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = dpar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_DOU, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_DOU, paramname);
   return put_dpar(task, id, parvalue);
 }
 
 ZRVrescodee ZRV_putnaintparam(ZRVtask_t task, const char* paramname, ZRVint32t parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = ipar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_INT, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_INT, paramname);
   return put_ipar(task, id, parvalue);
 }
 
 ZRVrescodee ZRV_putnastrparam(ZRVtask_t task, const char* paramname, const char* parvalue) {
   if (int32_t r = check_task(task)) return r;
+  if (!paramname) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "paramname");
   int32_t id = spar_find(paramname);
-  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname ? paramname : "");
+  if (id < 0) return ZRV_REPORT(task, ZRV_RES_ERR_PARAM_NAME_STR, paramname);
   return guarded(task, [&] { return put_spar(task, id, parvalue, "string"); });
 }
 

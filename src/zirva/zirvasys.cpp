@@ -209,6 +209,7 @@ ZRVrescodee ZRV_echoenv(ZRVenv_t env, ZRVstreamtypee whichstream, const char* fo
 
 ZRVrescodee ZRV_echotask(ZRVtask_t task, ZRVstreamtypee whichstream, const char* format, ...) {
   if (int32_t r = check_task(task)) return r;
+  if (!format && StreamBlock::valid_stream(whichstream)) return ZRV_REPORT(task, ZRV_RES_ERR_NULL_POINTER, "format");
   va_list ap;
   va_start(ap, format);
   ZRVrescodee r = echo(task->streams, whichstream, format, ap);

@@ -291,3 +291,22 @@ TEST_F(Params, SymbolicConstantsAndConversions) {
   EXPECT_STREQ(s, "[UNDEFINED CODE]");
   EXPECT_EQ(ZRV_callbackcodetostr(0, nullptr), ZRV_RES_OK);
 }
+
+TEST_F(Params, NullInputsAreReportedNotDereferenced) {
+  int32_t i = 0;
+  double d = 0;
+  char buf[8];
+  EXPECT_EQ(ZRV_getnaintparam(task, nullptr, &i), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_putnadouparam(task, nullptr, 1.0), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_getnastrparam(task, nullptr, 8, &i, buf), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_getnadouinf(task, nullptr, &d), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_getinfindex(task, ZRV_INF_INT_TYPE, nullptr, &i), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_strtosk(task, nullptr, &i), ZRV_RES_ERR_NULL_POINTER);
+  EXPECT_EQ(ZRV_echotask(task, ZRV_STREAM_MSG, nullptr), ZRV_RES_ERR_NULL_POINTER);
+  task->streams.flush(ZRV_STREAM_ERR);
+  EXPECT_NE(err.text.find("Argument 'paramname' is unexpectedly a NULL pointer."), std::string::npos) << err.text;
+  // Null outputs of getters are skipped.
+  EXPECT_EQ(ZRV_getintparam(task, ZRV_IPAR_LOG, nullptr), ZRV_RES_OK);
+  EXPECT_EQ(ZRV_getdouinf(task, 0, nullptr), ZRV_RES_OK);
+  EXPECT_EQ(ZRV_getparamname(task, ZRV_PAR_STR_TYPE, 0, nullptr), ZRV_RES_OK);
+}
