@@ -407,6 +407,59 @@ void SpMat::put_vector(int32_t k, int64_t nz, const int32_t* idx, const double* 
 
 void SpMat::transpose(int32_t newmax) {
   assert(npend_ == 0 && newmax >= nminor_);
+  std::pmr::vector<int64_t> nb(static_cast<size_t>(newmax), 0, mr_);
+  std::pmr::vector<int64_t> next(static_cast<size_t>(newmax), 0, mr_);
+  std::pmr::vector<int32_t> tsub(mr_);
+  std::pmr::vector<double> tval(mr_);
+  bool scratch = true;
+  try {
+    tval.resize(static_cast<size_t>(live_));
+    tsub.resize(static_cast<size_t>(live_));
+  } catch (const std::bad_alloc&) {
+    scratch = false;
+  }
+  if (!scratch) {
+    std::pmr::vector<int64_t>(mr_).swap(nb);  // leave the memory to the in-place method
+    std::pmr::vector<int64_t>(mr_).swap(next);
+    transpose_in_place(newmax);
+    return;
+  }
+  // Counting sort into scratch arrays: vectors are read in index order, so each new vector comes out sorted.
+  for (int32_t k = 0; k < nvec_; ++k) {
+    for (int64_t p = ptrb_[k]; p < ptre_[k]; ++p) ++next[sub_[p]];
+  }
+  int64_t run = 0;
+  for (int32_t m = 0; m < nminor_; ++m) {
+    nb[m] = run;
+    run += next[m];
+    next[m] = nb[m];
+  }
+  for (int32_t k = 0; k < nvec_; ++k) {
+    for (int64_t p = ptrb_[k]; p < ptre_[k]; ++p) {
+      const int64_t q = next[sub_[p]]++;
+      tsub[q] = k;
+      tval[q] = val_[p];
+    }
+  }
+  std::copy_n(tsub.data(), live_, sub_.data());
+  std::copy_n(tval.data(), live_, val_.data());
+  finish_transpose(nb, next, newmax);
+}
+
+void SpMat::finish_transpose(std::pmr::vector<int64_t>& nb, std::pmr::vector<int64_t>& ne, int32_t newmax) noexcept {
+  for (int32_t m = 0; m < nminor_; ++m) {
+    if (ne[m] == nb[m]) nb[m] = ne[m] = 0;
+  }
+  ptrb_.swap(nb);
+  ptre_.swap(ne);
+  std::pmr::vector<int64_t>(mr_).swap(heads_);
+  std::swap(nvec_, nminor_);
+  maxvec_ = newmax;
+  ffree_ = live_;
+  ++transposes_;
+}
+
+void SpMat::transpose_in_place(int32_t newmax) {
   std::pmr::vector<int32_t> order(mr_);
   order.reserve(static_cast<size_t>(nvec_));
   std::pmr::vector<int32_t> major(static_cast<size_t>(live_), 0, mr_);
@@ -450,15 +503,8 @@ void SpMat::transpose(int32_t newmax) {
       ++next[m];
     }
   }
-  for (int32_t m = 0; m < nminor_; ++m) {
-    if (next[m] == nb[m]) nb[m] = next[m] = 0;
-  }
-  ptrb_.swap(nb);
-  ptre_.swap(next);
-  std::pmr::vector<int64_t>(mr_).swap(heads_);
-  std::swap(nvec_, nminor_);
-  maxvec_ = newmax;
-  ffree_ = live_;
+  ++slow_transposes_;
+  finish_transpose(nb, next, newmax);
 }
 
 bool SpMat::remove_vectors(int32_t num, const int32_t* subset) {

@@ -103,8 +103,12 @@ class SpMat {
   // Moves the stored vectors down so that they occupy [0, live()).
   void compact();
   // Turns the store of nvec vectors of length nminor into one of nminor vectors of length nvec, with newmax
-  // (>= nminor) vector slots, inside the same pool (extra memory: 4 bytes per entry and the new table).
+  // (>= nminor) vector slots, inside the same pool. A counting sort through scratch arrays (12 bytes per entry)
+  // when they can be had, else an in-place cycle sort that needs 4 bytes per entry (several times slower: its
+  // moves form a chain of dependent memory accesses).
   void transpose(int32_t newmax);
+  int64_t transposes() const { return transposes_; }
+  int64_t slow_transposes() const { return slow_transposes_; }
   // Removes the num listed vectors (distinct, each < num_vec()); the kept ones move down in their old order.
   // Returns false, without change, when the subset is not valid.
   bool remove_vectors(int32_t num, const int32_t* subset);
@@ -129,6 +133,8 @@ class SpMat {
   void compact_with(std::pmr::vector<int32_t>& order) noexcept;
   void grow_into(std::pmr::vector<int32_t>& nsub, std::pmr::vector<double>& nval) noexcept;
   void release_pending() noexcept;
+  void transpose_in_place(int32_t newmax);
+  void finish_transpose(std::pmr::vector<int64_t>& nb, std::pmr::vector<int64_t>& ne, int32_t newmax) noexcept;
 
   std::pmr::memory_resource* mr_;
   std::pmr::vector<int32_t> sub_;
@@ -143,6 +149,7 @@ class SpMat {
   int32_t nvec_ = 0, maxvec_ = 0, nminor_ = 0;
   int64_t ffree_ = 0, live_ = 0, npend_ = 0;
   int64_t reallocs_ = 0;
+  int64_t transposes_ = 0, slow_transposes_ = 0;
 };
 
 }  // namespace zrv

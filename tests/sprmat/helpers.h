@@ -39,11 +39,12 @@ class FailingResource : public std::pmr::memory_resource {
   int64_t live_bytes = 0;
   int64_t budget = -1;  // -1: no limit
   double fail_rate = 0.0;
+  size_t max_bytes = SIZE_MAX;  // larger requests fail
   std::mt19937_64 rng{12345};
 
  private:
   void* do_allocate(size_t bytes, size_t align) override {
-    if (budget == 0 || (fail_rate > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < fail_rate)) {
+    if (budget == 0 || bytes > max_bytes || (fail_rate > 0 && std::uniform_real_distribution<double>(0, 1)(rng) < fail_rate)) {
       throw std::bad_alloc();
     }
     if (budget > 0) --budget;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 #include "helpers.h"
@@ -136,6 +137,39 @@ TEST(SprMatOrientation, MixedWritesAndOneTranspositionPerSwitch) {
   int64_t nz = 0;
   m.num_nonzeros(&nz);
   EXPECT_EQ(nz, 5);
+}
+
+// Without memory for the scratch arrays the transposition falls back to the in-place method, with the same
+// contents.
+TEST(SprMatOrientation, InPlaceTranspositionWhenScratchIsShort) {
+  FailingResource res;
+  SprMat m(&res);
+  make(m, 30, 40, 8);
+  sptest::RefMat ref;
+  std::mt19937 rng(7);
+  for (int t = 0; t < 400; ++t) {
+    const int32_t i = rng() % 30, j = rng() % 40;
+    const double v = static_cast<double>(rng() % 5);
+    m.put_element(i, j, v);
+    ref.put(i, j, v);
+  }
+  ASSERT_EQ(m.commit(), SpStatus::Ok);
+  int64_t nz = 0;
+  m.num_nonzeros(&nz);
+  ASSERT_GT(nz, 250);
+  res.max_bytes = static_cast<size_t>(nz) * 8 - 1;  // the value scratch array cannot be had
+  for (SpDim d : {SpDim::Rows, SpDim::Cols, SpDim::Rows}) {
+    ASSERT_EQ(m.orient(d), SpStatus::Ok);
+    expect_sound(m);
+    for (int32_t i = 0; i < 30; ++i) {
+      for (int32_t j = 0; j < 40; ++j) ASSERT_EQ(m.get_element(i, j), ref.get(i, j));
+    }
+  }
+  EXPECT_EQ(SprMatAccess::store(m).slow_transposes(), 3);
+  res.max_bytes = SIZE_MAX;
+  ASSERT_EQ(m.orient(SpDim::Cols), SpStatus::Ok);
+  EXPECT_EQ(SprMatAccess::store(m).slow_transposes(), 3);
+  EXPECT_EQ(m.transpositions(), 4);
 }
 
 // A pool that is too small grows to at least twice its size; dead space left by vector replacements is
