@@ -112,8 +112,7 @@ NameTable::NameTable(std::pmr::memory_resource* mem)
       task_name_(mem_) {}
 
 bool NameTable::same(const Slot& s, std::string_view name, uint32_t hash) const {
-  return s.hash == hash && s.len == name.size() && s.off != NO_NAME &&
-         std::memcmp(pool_.data() + s.off, name.data(), name.size()) == 0;
+  return s.hash == hash && s.len == name.size() && s.named() && std::memcmp(text(s), name.data(), name.size()) == 0;
 }
 
 std::string_view NameTable::name(NameClass c, int32_t i) const {
@@ -162,7 +161,7 @@ int32_t NameTable::append(NameClass c, int32_t num) {
 }
 
 void NameTable::release_text(Slot& slot) {
-  if (slot.off != NO_NAME) dead_ += int64_t{slot.len} + 1;
+  if (slot.pooled()) dead_ += int64_t{slot.len} + 1;
   slot = Slot{};
 }
 
@@ -174,7 +173,7 @@ int32_t NameTable::truncate(NameClass c, int32_t newcount) {
   // cost as much as the whole class.
   for (int32_t i = newcount; i < k.count; ++i) {
     Slot& s = k.slots[i];
-    if (s.off != NO_NAME && k.index.built()) k.index.unlink(i, s.hash);
+    if (s.named() && k.index.built()) k.index.unlink(i, s.hash);
     release_text(s);
   }
   k.count = newcount;
@@ -243,7 +242,7 @@ int32_t NameTable::permute(NameClass c, const int32_t* perm, int32_t* where) {
 
 // ---- pool ---------------------------------------------------------------------------------------------------------
 
-void NameTable::rebuild_pool(int64_t need) {
+void NameTable::rebuild_pool(int64_t need, Slot* replaced) {
   // Figures over the four classes: N items, L bytes of item names, U slots without a name (unused capacity and
   // unnamed items). `live` is what the packed pool holds.
   int64_t n_items = 0, l_bytes = 0, unnamed = 0, live = 0;
@@ -252,15 +251,12 @@ void NameTable::rebuild_pool(int64_t need) {
     unnamed += static_cast<int64_t>(k.slots.size()) - k.count;
     for (int32_t i = 0; i < k.count; ++i) {
       const Slot& s = k.slots[i];
-      if (s.off == NO_NAME) {
-        ++unnamed;
-      } else {
-        l_bytes += s.len;
-        live += int64_t{s.len} + 1;
-      }
+      if (!s.named()) ++unnamed;
+      l_bytes += s.len;
+      if (s.pooled()) live += int64_t{s.len} + 1;
     }
   }
-  if (objective_.off != NO_NAME) live += int64_t{objective_.len} + 1;
+  if (objective_.pooled()) live += int64_t{objective_.len} + 1;
 
   // Room to spare: the larger of "the mean name length for every unnamed slot" and 8 bytes per unnamed slot,
   // so that naming the unnamed items rarely rebuilds. When every slot is named both are 0 and renaming to
@@ -285,9 +281,13 @@ void NameTable::rebuild_pool(int64_t need) {
   // No failure is possible from here on.
   int64_t at = 0;
   auto move_text = [&](Slot& s) {
-    if (s.off == NO_NAME) return;
-    std::memcpy(fresh.data() + at, pool_.data() + s.off, size_t{s.len} + 1);
-    s.off = at;
+    if (!s.pooled()) return;
+    if (&s == replaced) {
+      s = Slot{};
+      return;
+    }
+    std::memcpy(fresh.data() + at, pool_.data() + s.off(), size_t{s.len} + 1);
+    s.set_off(at);
     at += int64_t{s.len} + 1;
   };
   for (Class& k : classes_)
@@ -305,11 +305,20 @@ void NameTable::store(Slot& slot, std::string_view name, uint32_t hash) {
     release_text(slot);
     return;
   }
+  if (lnew <= INLINE_MAX) {
+    char tmp[8] = {};
+    std::memcpy(tmp, name.data(), name.size());  // the text may be this slot's own
+    release_text(slot);
+    std::memcpy(slot.raw, tmp, sizeof tmp);
+    slot.len = static_cast<uint32_t>(lnew);
+    slot.hash = hash;
+    return;
+  }
   if (name.size() >= std::numeric_limits<uint32_t>::max()) throw std::length_error("name too long");
-  if (slot.off != NO_NAME && lnew <= int64_t{slot.len}) {
+  if (slot.pooled() && lnew <= int64_t{slot.len}) {
     // Shorter or equal: reuse the bytes in place. The new text may overlap the old one.
-    std::memmove(pool_.data() + slot.off, name.data(), name.size());
-    pool_[slot.off + lnew] = '\0';
+    std::memmove(pool_.data() + slot.off(), name.data(), name.size());
+    pool_[slot.off() + lnew] = '\0';
     dead_ += int64_t{slot.len} - lnew;
     slot.len = static_cast<uint32_t>(lnew);
     slot.hash = hash;
@@ -323,14 +332,14 @@ void NameTable::store(Slot& slot, std::string_view name, uint32_t hash) {
       keep.assign(name);
       name = keep;
     }
-    rebuild_pool(lnew + 1);
+    rebuild_pool(lnew + 1, &slot);
   }
   int64_t off = used_;
   std::memcpy(pool_.data() + off, name.data(), name.size());
   pool_[off + lnew] = '\0';
   used_ += lnew + 1;
   release_text(slot);
-  slot.off = off;
+  slot.set_off(off);
   slot.len = static_cast<uint32_t>(lnew);
   slot.hash = hash;
 }
@@ -357,15 +366,15 @@ int32_t NameTable::put(NameClass c, int32_t i, std::string_view name, NameClash*
       }
     }
     const Slot before = s;
-    if (before.off != NO_NAME) k.index.unlink(i, before.hash);
+    if (before.named()) k.index.unlink(i, before.hash);
     try {
       store(s, name, h);
     } catch (...) {
       s = before;
-      k.index.push_front(i, before.hash);  // noexcept: the item's link is in place
+      if (before.named()) k.index.push_front(i, before.hash);
       throw;
     }
-    if (s.off != NO_NAME) k.index.push_front(i, s.hash);
+    if (s.named()) k.index.push_front(i, s.hash);
     return ZRV_RES_OK;
   });
 }
@@ -410,7 +419,7 @@ int32_t NameTable::build_index_impl(NameClass c, NameClash* clash) {
   fresh.reset(static_cast<int32_t>(k.slots.size()));
   for (int32_t i = 0; i < k.count; ++i) {
     const Slot& s = k.slots[i];
-    if (s.off == NO_NAME) continue;
+    if (!s.named()) continue;
     std::string_view n{text(s), s.len};
     int32_t j = fresh.find(s.hash, [&](int32_t t) { return same(k.slots[t], n, s.hash); });
     if (j != HashIndex::NONE) {
@@ -450,7 +459,7 @@ int32_t NameTable::find_duplicates(NameClass c, std::pmr::vector<NameClash>* out
     seen.reset(k.count);
     for (int32_t i = 0; i < k.count; ++i) {
       const Slot& s = k.slots[i];
-      if (s.off == NO_NAME) continue;
+      if (!s.named()) continue;
       std::string_view n{text(s), s.len};
       int32_t j = seen.find(s.hash, [&](int32_t t) { return same(k.slots[t], n, s.hash); });
       if (j == HashIndex::NONE) {

@@ -2,7 +2,7 @@
 //
 // Four classes of items carry names: constraints, variables, cones and matrix variables. All their names, and
 // the objective name, are NUL-terminated byte strings in one character pool; an item refers to its name by a
-// 64-bit offset (or to no name). UTF-8 is stored byte for byte and never interpreted. A name ends at its first
+// 64-bit offset (or to no name). Names of at most 7 bytes are kept in the item's own record instead. UTF-8 is stored byte for byte and never interpreted. A name ends at its first
 // NUL byte. Within a class a non-empty name belongs to at most one item.
 //
 // Each class has a name index (a chained hash table from name to item number) that is built on demand and
@@ -14,6 +14,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory_resource>
 #include <string>
 #include <string_view>
@@ -143,16 +144,28 @@ class NameTable {
   // ---- pool figures ----
   int64_t pool_size() const { return static_cast<int64_t>(pool_.size()); }
   int64_t pool_surplus() const { return pool_size() - used_; }
-  // Bytes of the used part that belong to no current name (renamed, removed or shortened names).
+  // Bytes of the used part that belong to no current name (renamed, removed or shortened names). Pool figures
+  // count only the names longer than 7 bytes.
   int64_t pool_dead() const { return dead_; }
   int64_t pool_rebuilds() const { return rebuilds_; }
 
  private:
-  static constexpr int64_t NO_NAME = -1;
+  // A name of up to INLINE_MAX bytes is kept in its slot (with its NUL) and takes no pool bytes; a longer one
+  // lives in the pool and the slot holds its offset. A lookup of a short name then touches the bucket and the
+  // slot only. len 0 means no name.
+  static constexpr uint32_t INLINE_MAX = 7;
   struct Slot {
-    int64_t off = NO_NAME;  // offset of the name in the pool
-    uint32_t len = 0;       // bytes without the NUL
-    uint32_t hash = 0;      // name_hash of the name
+    char raw[8] = {};   // the short name, or the 64-bit pool offset of a long one
+    uint32_t len = 0;   // bytes without the NUL
+    uint32_t hash = 0;  // name_hash of the name
+    bool named() const { return len > 0; }
+    bool pooled() const { return len > INLINE_MAX; }
+    int64_t off() const {
+      int64_t v;
+      std::memcpy(&v, raw, sizeof v);
+      return v;
+    }
+    void set_off(int64_t v) { std::memcpy(raw, &v, sizeof v); }
   };
   struct Class {
     int32_t count = 0;
@@ -163,7 +176,7 @@ class NameTable {
 
   Class& cls(NameClass c) { return classes_[static_cast<int32_t>(c)]; }
   const Class& cls(NameClass c) const { return classes_[static_cast<int32_t>(c)]; }
-  const char* text(const Slot& s) const { return s.off == NO_NAME ? "" : pool_.data() + s.off; }
+  const char* text(const Slot& s) const { return s.pooled() ? pool_.data() + s.off() : s.raw; }
   bool same(const Slot& s, std::string_view name, uint32_t hash) const;
 
   int32_t set_capacity_impl(Class& k, int32_t capacity);
@@ -174,7 +187,9 @@ class NameTable {
   // else rebuilding the pool. The slot is not in any index while this runs.
   void store(Slot& slot, std::string_view name, uint32_t hash);
   void release_text(Slot& slot);
-  void rebuild_pool(int64_t need);
+  // Packs the names into a new pool with at least `need` free bytes. The text of `replaced` (may be null) is
+  // about to be overwritten and is left out; that slot is then unnamed.
+  void rebuild_pool(int64_t need, Slot* replaced);
 
   std::pmr::memory_resource* mem_;
   Class classes_[NAME_CLASS_COUNT];
