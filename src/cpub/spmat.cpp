@@ -59,7 +59,7 @@ void reserve_more(V& v, size_t n) {
 }  // namespace
 
 SpMat::SpMat(std::pmr::memory_resource* mr) noexcept
-    : mr_(mr), sub_(mr), val_(mr), ptrb_(mr), ptre_(mr), heads_(mr), plink_(mr), touched_(mr), mark_(mr),
+    : mr_(mr), sub_(mr), val_(mr), ptrb_(mr), ptre_(mr), heads_(mr), plink_(mr), pvec_(mr), vslot_(mr), touched_(mr), mark_(mr),
       asub_(mr), aval_(mr) {}
 
 void SpMat::init(int32_t maxvec, int64_t poolsize) {
@@ -73,7 +73,9 @@ void SpMat::init(int32_t maxvec, int64_t poolsize) {
   ptrb_.swap(b);
   ptre_.swap(e);
   std::pmr::vector<int64_t>(mr_).swap(heads_);
+  std::pmr::vector<int32_t>(mr_).swap(vslot_);
   plink_.clear();
+  pvec_.clear();
   touched_.clear();
   nvec_ = 0;
   maxvec_ = maxvec;
@@ -87,13 +89,18 @@ void SpMat::set_max_vec(int32_t newmax) {
   std::pmr::vector<int64_t> b(static_cast<size_t>(newmax), 0, mr_);
   std::pmr::vector<int64_t> e(static_cast<size_t>(newmax), 0, mr_);
   std::pmr::vector<int64_t> h(mr_);
-  if (!heads_.empty()) h.assign(static_cast<size_t>(newmax), -1);
+  std::pmr::vector<int32_t> vs(mr_);
+  if (!heads_.empty()) {
+    h.assign(static_cast<size_t>(newmax), -1);
+    vs.assign(static_cast<size_t>(newmax), -1);
+  }
   std::copy_n(ptrb_.begin(), nvec_, b.begin());
   std::copy_n(ptre_.begin(), nvec_, e.begin());
   if (!heads_.empty()) std::copy_n(heads_.begin(), nvec_, h.begin());
   ptrb_.swap(b);
   ptre_.swap(e);
   heads_.swap(h);
+  vslot_.swap(vs);
   maxvec_ = newmax;
 }
 
@@ -235,14 +242,20 @@ void SpMat::push_pending(int32_t k, int32_t idx, double v) {
     // for by the updates that trigger it.
     make_room(1 + live_ / 4, 0);
   }
-  if (heads_.empty()) heads_.assign(static_cast<size_t>(maxvec_), -1);
+  if (heads_.empty()) {
+    std::pmr::vector<int64_t> h(static_cast<size_t>(maxvec_), -1, mr_);
+    vslot_.assign(static_cast<size_t>(maxvec_), -1);
+    heads_.swap(h);
+  }
   reserve_more(plink_, 1);
+  reserve_more(pvec_, 1);
   reserve_more(touched_, 1);
   const int64_t q = npend_;
   const int64_t pos = pend_pos(q);
   sub_[pos] = idx;
   val_[pos] = v;
   plink_.push_back(heads_[k]);
+  pvec_.push_back(k);
   if (heads_[k] == -1) touched_.push_back(k);
   heads_[k] = q;
   ++npend_;
@@ -252,6 +265,7 @@ void SpMat::release_pending() noexcept {
   for (int32_t k : touched_) heads_[k] = -1;
   touched_.clear();
   plink_.clear();
+  pvec_.clear();
   npend_ = 0;
 }
 
@@ -263,17 +277,40 @@ void SpMat::merge() {
     int64_t base, len;
   };
   std::pmr::vector<Deferred> deferred(mr_);
+  deferred.reserve(touched_.size());
+  // The work area holds every merged vector that has to wait for the rebuild, at most the stored entries of
+  // the touched vectors plus all pending updates.
+  int64_t bound = npend_;
+  for (int32_t k : touched_) bound += vec_len(k);
   asub_.clear();
   aval_.clear();
-  for (int32_t k : touched_) {
+  asub_.reserve(static_cast<size_t>(bound));
+  aval_.reserve(static_cast<size_t>(bound));
+  const size_t nt = touched_.size();
+  std::pmr::vector<int64_t> bend(nt, 0, mr_);
+  std::pmr::vector<int32_t> bsub(static_cast<size_t>(npend_), mr_);
+  std::pmr::vector<double> bval(static_cast<size_t>(npend_), mr_);
+  // Nothing below allocates until the rebuild is planned: the marks are always cleared again.
+  //
+  // The updates are first sorted by vector, newest first within each (a counting sort over the touched
+  // vectors): walking the per-vector lists instead would be a chain of dependent loads all over the pool.
+  for (size_t t = 0; t < nt; ++t) vslot_[touched_[t]] = static_cast<int32_t>(t);
+  for (int64_t q = 0; q < npend_; ++q) {
+    const int32_t t = vslot_[pvec_[q]];
+    if (t + 1 < static_cast<int32_t>(nt)) ++bend[t + 1];
+  }
+  for (size_t t = 1; t < nt; ++t) bend[t] += bend[t - 1];
+  // bend[t] is now the start of bucket t; filling moves it to the end of bucket t.
+  for (int64_t q = npend_ - 1; q >= 0; --q) {
+    const int64_t b = bend[vslot_[pvec_[q]]]++;
+    bsub[b] = sub_[pend_pos(q)];
+    bval[b] = val_[pend_pos(q)];
+  }
+  for (int32_t k : touched_) vslot_[k] = -1;
+  for (size_t t = 0; t < nt; ++t) {
+    const int32_t k = touched_[t];
     const int64_t old = vec_len(k);
-    int64_t cnt = old;
-    for (int64_t q = heads_[k]; q != -1; q = plink_[q]) ++cnt;
     const int64_t base = static_cast<int64_t>(asub_.size());
-    reserve_more(asub_, static_cast<size_t>(cnt));
-    reserve_more(aval_, static_cast<size_t>(cnt));
-    reserve_more(deferred, 1);
-    // Nothing below allocates: the marks are always cleared again.
     for (int64_t p = ptrb_[k]; p < ptre_[k]; ++p) {
       mark_[sub_[p]] = static_cast<int64_t>(asub_.size());
       asub_.push_back(sub_[p]);
@@ -281,16 +318,15 @@ void SpMat::merge() {
     }
     // Newest first: the first update seen for an index wins. A mark >= 0 is a stored entry not yet updated,
     // a mark <= -2 an entry already updated.
-    for (int64_t q = heads_[k]; q != -1; q = plink_[q]) {
-      const int64_t pos = pend_pos(q);
-      const int32_t i = sub_[pos];
+    for (int64_t b = t == 0 ? 0 : bend[t - 1]; b < bend[t]; ++b) {
+      const int32_t i = bsub[b];
       const int64_t m = mark_[i];
       if (m == -1) {
         mark_[i] = -(static_cast<int64_t>(asub_.size()) + 2);
         asub_.push_back(i);
-        aval_.push_back(val_[pos]);
+        aval_.push_back(bval[b]);
       } else if (m >= 0) {
-        aval_[m] = val_[pos];
+        aval_[m] = bval[b];
         mark_[i] = -(m + 2);
       }
     }
@@ -453,6 +489,7 @@ void SpMat::finish_transpose(std::pmr::vector<int64_t>& nb, std::pmr::vector<int
   ptrb_.swap(nb);
   ptre_.swap(ne);
   std::pmr::vector<int64_t>(mr_).swap(heads_);
+  std::pmr::vector<int32_t>(mr_).swap(vslot_);
   std::swap(nvec_, nminor_);
   maxvec_ = newmax;
   ffree_ = live_;
@@ -614,12 +651,14 @@ SpCheck SpMat::check() const {
   if (npend_ > 0 && heads_.size() != static_cast<size_t>(maxvec_)) {
     return fail("pending list error in %d", {-1});
   }
-  if (static_cast<int64_t>(plink_.size()) != npend_) return fail("pending list error in %d", {-1});
+  if (static_cast<int64_t>(plink_.size()) != npend_ || static_cast<int64_t>(pvec_.size()) != npend_) {
+    return fail("pending list error in %d", {-1});
+  }
   int64_t onlists = 0;
   for (int32_t k = 0; k < nvec_ && !heads_.empty(); ++k) {
     int64_t prev = npend_;
     for (int64_t q = heads_[k]; q != -1; q = plink_[q]) {
-      if (q < 0 || q >= prev) return fail("pending list error in %d", {k});
+      if (q < 0 || q >= prev || pvec_[q] != k) return fail("pending list error in %d", {k});
       const int32_t i = sub_[pend_pos(q)];
       if (i < 0 || i >= nminor_) return fail("index error(sub[t]>=vlen)", {});
       prev = q;

@@ -142,6 +142,8 @@ class SpMat {
   std::pmr::vector<int64_t> ptrb_, ptre_;  // per vector slot
   std::pmr::vector<int64_t> heads_;        // per vector slot while pending updates exist (else empty)
   std::pmr::vector<int64_t> plink_;        // per pending update: next older update of the same vector
+  std::pmr::vector<int32_t> pvec_;         // per pending update: its vector
+  std::pmr::vector<int32_t> vslot_;        // with heads_: per vector slot, -1 outside of a merge
   std::pmr::vector<int32_t> touched_;      // vectors with pending updates, in order of their first update
   std::pmr::vector<int64_t> mark_;         // per minor index, -1 outside of a merge or a vector put
   std::pmr::vector<int32_t> asub_;         // work area of merges and vector puts

@@ -20,6 +20,7 @@ struct SpMatAccess {
   static std::pmr::vector<int64_t>& ptre(SpMat& s) { return s.ptre_; }
   static std::pmr::vector<int64_t>& plink(SpMat& s) { return s.plink_; }
   static std::pmr::vector<int64_t>& heads(SpMat& s) { return s.heads_; }
+  static std::pmr::vector<int32_t>& pvec(SpMat& s) { return s.pvec_; }
   static int64_t& ffree(SpMat& s) { return s.ffree_; }
 };
 

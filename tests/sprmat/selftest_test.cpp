@@ -50,7 +50,8 @@ TEST(SprMatSelfTest, ReportsEachBrokenInvariant) {
   // Pending update with a bad index, and a pending list that loops.
   EXPECT_EQ(damage([](SpMat& s) { A::sub(s)[15] = 9; }), "index error(sub[t]>=vlen)");
   EXPECT_EQ(damage([](SpMat& s) { A::plink(s)[0] = 1; }), "pending list error in 1");
-  EXPECT_EQ(damage([](SpMat& s) { A::heads(s)[2] = 0; }), "pending list error in -1");
+  EXPECT_EQ(damage([](SpMat& s) { A::heads(s)[2] = 0; }), "pending list error in 2");
+  EXPECT_EQ(damage([](SpMat& s) { A::heads(s)[1] = 0; }), "pending list error in -1");
 }
 
 TEST(SprMatSelfTest, MessageTemplatesKeepTheirArguments) {
