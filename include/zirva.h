@@ -1521,6 +1521,103 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_startstat(ZRVtask_t task);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendstat(ZRVtask_t task);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_stopstat(ZRVtask_t task);
 
+/* Problem shape, bounds, variable types */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendcons(ZRVtask_t task, ZRVint32t num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendvars(ZRVtask_t task, ZRVint32t num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removecons(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removevars(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumcon(ZRVtask_t task, ZRVint32t maxnumcon);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumvar(ZRVtask_t task, ZRVint32t maxnumvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_resizetask(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnumvar,
+                                             ZRVint32t maxnumcone, ZRVint64t maxnumanz, ZRVint64t maxnumqnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumcon(ZRVtask_t task, ZRVint32t* numcon);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumvar(ZRVtask_t task, ZRVint32t* numvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumintvar(ZRVtask_t task, ZRVint32t* numintvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumcon(ZRVtask_t task, ZRVint32t* maxnumcon);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumvar(ZRVtask_t task, ZRVint32t* maxnumvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_commitchanges(ZRVtask_t task);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getprobtype(ZRVtask_t task, ZRVproblemtypee* probtype);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbound(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i, ZRVboundkeye bk,
+                                           ZRVrealt bl, ZRVrealt bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconbound(ZRVtask_t task, ZRVint32t i, ZRVboundkeye bk, ZRVrealt bl,
+                                              ZRVrealt bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarbound(ZRVtask_t task, ZRVint32t j, ZRVboundkeye bk, ZRVrealt bl,
+                                              ZRVrealt bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putboundlist(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t num,
+                                               const ZRVint32t* sub, const ZRVboundkeye* bk, const ZRVrealt* bl,
+                                               const ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconboundlist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                                  const ZRVboundkeye* bkc, const ZRVrealt* blc, const ZRVrealt* buc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarboundlist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                                  const ZRVboundkeye* bkx, const ZRVrealt* blx, const ZRVrealt* bux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putboundslice(ZRVtask_t task, ZRVaccmodee con, ZRVint32t first, ZRVint32t last,
+                                                const ZRVboundkeye* bk, const ZRVrealt* bl, const ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconboundslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   const ZRVboundkeye* bkc, const ZRVrealt* blc,
+                                                   const ZRVrealt* buc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarboundslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   const ZRVboundkeye* bkx, const ZRVrealt* blx,
+                                                   const ZRVrealt* bux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_chgbound(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i, ZRVint32t lower,
+                                           ZRVint32t finite, ZRVrealt value);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbound(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i, ZRVboundkeye* bk,
+                                           ZRVrealt* bl, ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconbound(ZRVtask_t task, ZRVint32t i, ZRVboundkeye* bk, ZRVrealt* bl,
+                                              ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarbound(ZRVtask_t task, ZRVint32t i, ZRVboundkeye* bk, ZRVrealt* bl,
+                                              ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getboundslice(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t first,
+                                                ZRVint32t last, ZRVboundkeye* bk, ZRVrealt* bl, ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconboundslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   ZRVboundkeye* bk, ZRVrealt* bl, ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarboundslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   ZRVboundkeye* bk, ZRVrealt* bl, ZRVrealt* bu);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvartype(ZRVtask_t task, ZRVint32t j, ZRVvariabletypee vartype);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvartypelist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subj,
+                                                 const ZRVvariabletypee* vartype);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvartype(ZRVtask_t task, ZRVint32t j, ZRVvariabletypee* vartype);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvartypelist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subj,
+                                                 ZRVvariabletypee* vartype);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarbranchorder(ZRVtask_t task, ZRVint32t j, ZRVint32t priority,
+                                                    ZRVint32t direction);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarbranchorder(ZRVtask_t task, ZRVint32t j, ZRVint32t* priority,
+                                                    ZRVbranchdire* direction);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarbranchpri(ZRVtask_t task, ZRVint32t j, ZRVint32t* priority);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarbranchdir(ZRVtask_t task, ZRVint32t j, ZRVbranchdire* direction);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_inputdata(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnumvar,
+                                            ZRVint32t numcon, ZRVint32t numvar, const ZRVrealt* c, ZRVrealt cfix,
+                                            const ZRVint32t* aptrb, const ZRVint32t* aptre, const ZRVint32t* asub,
+                                            const ZRVrealt* aval, const ZRVboundkeye* bkc, const ZRVrealt* blc,
+                                            const ZRVrealt* buc, const ZRVboundkeye* bkx, const ZRVrealt* blx,
+                                            const ZRVrealt* bux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_inputdata64(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnumvar,
+                                              ZRVint32t numcon, ZRVint32t numvar, const ZRVrealt* c, ZRVrealt cfix,
+                                              const ZRVint64t* aptrb, const ZRVint64t* aptre,
+                                              const ZRVint32t* asub, const ZRVrealt* aval, const ZRVboundkeye* bkc,
+                                              const ZRVrealt* blc, const ZRVrealt* buc, const ZRVboundkeye* bkx,
+                                              const ZRVrealt* blx, const ZRVrealt* bux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_clonetask(ZRVtask_t task, ZRVtask_t* clonedtask);
+
+/* Coefficient matrix and objective */
+
+/* -- end of coefficient matrix and objective -- */
+
+/* Quadratic terms */
+
+/* -- end of quadratic terms -- */
+
+/* Cones, matrix variables and symmetric matrices */
+
+/* -- end of cones, matrix variables and symmetric matrices -- */
+
+/* Names */
+
+/* -- end of names -- */
+
+/* Solutions, solution quality and summaries */
+
+/* -- end of solutions, solution quality and summaries -- */
+
 #ifdef __cplusplus
 }
 #endif

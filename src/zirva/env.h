@@ -6,9 +6,12 @@
 #include <new>
 
 #include "cpub/memman.h"
+#include "cpub/namepool.h"
 #include "cpub/stream.h"
 #include "zirva.h"
 #include "zirva/info.h"
+#include "zirva/modules.h"
+#include "zirva/problem.h"
 #include "zirva/tables.h"
 
 namespace zrv {
@@ -65,6 +68,12 @@ struct ZRVtask_s {
   char* last_error = nullptr;
   zrv::InfoItems info;
   int32_t optimizer_nesting = 0;  // optimize calls running inside each other
+  // The problem and the modules beside it; made by the task constructor, never null in a valid task.
+  zrv::Problem* prob = nullptr;
+  zrv::NameTable* names = nullptr;
+  zrv::QuadData* quad = nullptr;
+  zrv::ConeData* cones = nullptr;
+  zrv::SolStore* sols = nullptr;
 };
 
 namespace zrv {

@@ -7,6 +7,7 @@
 #include "zirva/env.h"
 #include "zirva/params.h"
 #include "zirva/report.h"
+#include "zirva/problem.h"
 
 using namespace zrv;
 
@@ -14,8 +15,9 @@ namespace {
 
 // Tears down a task record and its memory manager. Returns true when the manager found leaked blocks.
 bool destroy_task_record(ZRVtask_s* t) {
-  t->streams.close_all();
   MemMan* m = t->sysenv.mem;
+  destroy_problem(t);
+  t->streams.close_all();
   for (char*& s : t->spar) {
     m->free(s, __FILE__, __LINE__);
     s = nullptr;
@@ -165,11 +167,11 @@ ZRVrescodee ZRV_maketask(ZRVenv_t env, ZRVint32t maxnumcon, ZRVint32t maxnumvar,
     char owner[64];
     std::snprintf(owner, sizeof owner, "%s version %s", PRODUCT, version_text());
     t->streams.init(m, owner, false);
-    // Room for the problem's rows and columns is reserved by the problem-data layer once it exists; the maxima
-    // are hints only and a negative one is treated as zero.
-    (void)maxnumcon;
-    (void)maxnumvar;
     copy_default_parameters(t);
+    if (int32_t r = create_problem(t)) return fail(r);
+    // Room for the requested numbers of constraints and variables.
+    if (int32_t r = ZRV_resizetask(t, maxnumcon, maxnumvar, 0, 0, 0))
+      return fail(r);
     *taskp = t;
     return ZRV_RES_OK;
   });

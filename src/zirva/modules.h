@@ -1,0 +1,57 @@
+// The problem-data modules beside the shape of a task and the notifications the shape operations send them.
+// Every module is created with the task and deleted with it; each keeps its own data (quadratic terms, cones and
+// matrix variables, solutions) and follows appends, capacity changes and removals of constraints and variables.
+//
+// Removal: `perm` lists the kept items of the kind in their old order followed by the removed ones (length: the
+// old count); every per-item array is permuted by it and cut to `newcount`. Index references to items of the
+// kind (quadratic terms, cone members) are renumbered, and references to removed items dropped.
+#pragma once
+#include <cstdint>
+
+#include "zirva/problem.h"
+
+struct ZRVtask_s;
+
+namespace zrv {
+
+struct QuadData;   // quadratic terms of the objective and the constraints
+struct ConeData;   // cones, matrix variables and the symmetric-matrix store
+struct SolStore;   // the three solutions
+
+// ---- quadratic terms
+int32_t quad_create(ZRVtask_s* t);
+void quad_destroy(ZRVtask_s* t);
+int32_t quad_set_capacity(ZRVtask_s* t, ItemKind kind, int32_t cap);
+void quad_append(ZRVtask_s* t, ItemKind kind, int32_t num);
+int32_t quad_remove(ZRVtask_s* t, ItemKind kind, const int32_t* perm, int32_t newcount);
+bool quad_has_objective_terms(const ZRVtask_s* t);
+bool quad_has_constraint_terms(const ZRVtask_s* t);
+// Copies the quadratic terms of src into dst (same shape already).
+int32_t quad_clone(ZRVtask_s* dst, ZRVtask_s* src);
+
+// ---- cones and matrix variables
+int32_t cone_create(ZRVtask_s* t);
+void cone_destroy(ZRVtask_s* t);
+int32_t cone_set_capacity(ZRVtask_s* t, ItemKind kind, int32_t cap);
+void cone_append(ZRVtask_s* t, ItemKind kind, int32_t num);
+// Reports ZRV_RES_ERR_REMOVE_CONE_VARIABLE when removing the marked variables would break a cone.
+int32_t cone_check_remove_vars(ZRVtask_s* t, const uint8_t* removed);
+int32_t cone_remove(ZRVtask_s* t, ItemKind kind, const int32_t* perm, int32_t newcount);
+// A cone or a matrix variable exists.
+bool cone_any(const ZRVtask_s* t);
+// Copies the cones and matrix variables with their data from src into dst (same shape already).
+int32_t cone_clone(ZRVtask_s* dst, ZRVtask_s* src);
+
+// ---- solutions
+int32_t sol_create(ZRVtask_s* t);
+void sol_destroy(ZRVtask_s* t);
+int32_t sol_set_capacity(ZRVtask_s* t, ItemKind kind, int32_t cap);
+void sol_append(ZRVtask_s* t, ItemKind kind, int32_t first, int32_t num);
+int32_t sol_remove(ZRVtask_s* t, ItemKind kind, const int32_t* perm, int32_t newcount);
+// A bound changed; the new key and values are in the task, the old ones are given.
+void sol_bound_changed(ZRVtask_s* t, ItemKind kind, int32_t i, int32_t oldbk, double oldbl, double oldbu);
+void sol_objective_sense_changed(ZRVtask_s* t);
+void sol_cj_changed(ZRVtask_s* t, int32_t j);
+void sol_column_changed(ZRVtask_s* t, int32_t j);
+
+}  // namespace zrv
