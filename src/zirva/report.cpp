@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cpub/loggate.h"
 #include "cpub/utf8bld.h"
@@ -13,6 +14,36 @@ namespace {
 
 constexpr size_t MAX_TEXT = 1024;
 
+// Report texts print doubles with "%{wjp}e": width 8, left-justified, one digit after the point. Callers pass only
+// the value; the three option values are put in front of it here.
+std::vector<FmtArg> with_report_options(const char* tmpl, FmtArgs args) {
+  std::vector<FmtArg> out;
+  out.reserve(args.size + 6);
+  size_t next = 0;
+  for (const char* p = tmpl; *p; ++p) {
+    if (*p != '%') continue;
+    ++p;
+    if (*p == '%' || *p == 0) {
+      if (*p == 0) break;
+      continue;
+    }
+    if (std::strncmp(p, "{wjp}e", 6) == 0) {
+      out.emplace_back(int32_t{8});
+      out.emplace_back(int32_t{2});
+      out.emplace_back(int32_t{1});
+    }
+    if (next < args.size) out.push_back(args.data[next++]);
+    if (*p == '{') {
+      // Other option lists are passed through as the caller gave them.
+      const char* close = std::strchr(p, '}');
+      if (!close) break;
+      p = close;
+    }
+  }
+  while (next < args.size) out.push_back(args.data[next++]);
+  return out;
+}
+
 // Formats the code's report text with the arguments ("No message for this code." when it has none).
 std::string format_message(int32_t code, FmtArgs args) {
   const ResCodeDef* def = rescode_find(code);
@@ -20,8 +51,9 @@ std::string format_message(int32_t code, FmtArgs args) {
   char tmpl[MAX_TEXT + 1];
   std::strncpy(tmpl, text, MAX_TEXT);
   tmpl[MAX_TEXT] = 0;
+  std::vector<FmtArg> full = with_report_options(tmpl, args);
   StringSink sink;
-  utf8_format(sink, tmpl, args);
+  utf8_format(sink, tmpl, FmtArgs(full.data(), full.size()));
   return std::move(sink.text);
 }
 
