@@ -13,10 +13,10 @@
 namespace zrv::kfac {
 
 namespace {
-struct BlasSingle {  // OpenBLAS single-threaded while we parallelize above it
-  int old;
-  BlasSingle() : old(math::blas_get_threads()) { if (old != 1) math::blas_set_threads(1); }
-  ~BlasSingle() { if (old != 1) math::blas_set_threads(old); }
+// The engine parallelizes above BLAS (subtrees, row blocks, tiles): OpenBLAS runs single-threaded.  The setting is
+// not restored afterwards, since solves may run concurrently from several threads (dense-column correction).
+struct BlasSingle {
+  BlasSingle() { if (math::blas_get_threads() != 1) math::blas_set_threads(1); }
 };
 }  // namespace
 

@@ -23,6 +23,7 @@ struct SymOptions {
   int32_t nrelax[3] = {4, 16, 48};    // relaxed amalgamation: supernode sizes ...
   double zrelax[3] = {0.8, 0.1, 0.05};  // ... and allowed fractions of explicit zeros
   int32_t rowblock = 256;             // row-block / tile size of large supernodes
+  double big_flops = 3e8;             // supernodes with more work are split into row blocks and tiles
   order::AmdControl amd;
   order::NdControl nd;
   const int32_t* user_perm = nullptr;  // if set, used as the ordering (perm[k] = index eliminated k-th)
@@ -118,6 +119,7 @@ class SymFactor {
   std::vector<int32_t> top_;
   int64_t cbuf_size_ = 0, wbuf_size_ = 0;
   int32_t maxrows_ = 0, rowblock_ = 256;
+  double big_flops_ = 3e8;
   int32_t nthreads_ = 1;
   bool ldlt_ = false;
   bool have_factor_ = false;

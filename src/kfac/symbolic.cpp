@@ -174,6 +174,7 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
     n_ = n;
     nthreads_ = std::max(1, opt.nthreads);
     rowblock_ = std::max(16, opt.rowblock);
+    big_flops_ = opt.big_flops;
     nnz_in_ = n > 0 ? colptr[n] : 0;
     in_ptr_.assign(colptr, colptr + n + 1);
     if (n == 0) in_ptr_.assign(1, 0);
@@ -438,7 +439,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
       w += 2 * nd2 * (x.p2 - x.p1) * ndc;
     }
     work[s] = w;
-    big_[s] = w >= 3e8 && nr >= 2.0 * rowblock_;
+    big_[s] = w >= big_flops_ && nr >= 2.0 * rowblock_;
   }
   for (int32_t s = 0; s < ns; s++) {
     for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {
