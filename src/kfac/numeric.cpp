@@ -259,7 +259,11 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
   const int32_t n = n_;
   ldlt_ = sign != nullptr;
   try {
-    const int nt = nthreads_;
+    // small factorizations run on one thread (same decomposition, so the same bits)
+    const int nt = total_work_ < 2e7 ? 1 : nthreads_;
+    const int saved_nt = nthreads_;
+    nthreads_ = nt;
+    struct Restore { int32_t& r; int32_t v; ~Restore() { r = v; } } restore{nthreads_, saved_nt};
     if ((int)map_.size() < nt) {
       map_.resize(nt);
       cbuf_.resize(nt);
@@ -371,7 +375,7 @@ void SymFactor::solve(double* b) const {
   if (!have_factor_ || n == 0) return;
   std::vector<double> x(n);
   for (int32_t k = 0; k < n; k++) x[k] = b[perm_[k]];
-  const int nt = nthreads_;
+  const int nt = total_work_ < 2e7 ? 1 : nthreads_;
   std::vector<std::vector<double>> tbuf(nt, std::vector<double>(std::max(maxrows_, 1)));
   BlasSingle blas1;
   const int32_t nsub = (int32_t)sub_lo_.size();

@@ -120,6 +120,7 @@ class SymFactor {
   int64_t cbuf_size_ = 0, wbuf_size_ = 0;
   int32_t maxrows_ = 0, rowblock_ = 256;
   double big_flops_ = 3e8;
+  double total_work_ = 0;                   // flops of the numeric factorization (scheduling estimate)
   int32_t nthreads_ = 1;
   bool ldlt_ = false;
   bool have_factor_ = false;

@@ -206,17 +206,25 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
       st.method_used = order::ORDER_NONE;
     } else {
       bool do_amd = method == order::ORDER_AMD || method == order::ORDER_TRY_ND || method == order::ORDER_AUTO;
-      bool do_nd = method == order::ORDER_ND || method == order::ORDER_TRY_ND ||
-                   (method == order::ORDER_AUTO && n >= 2000);
+      bool do_nd = method == order::ORDER_ND || method == order::ORDER_TRY_ND;
       std::vector<int32_t> pa, pn;
       int64_t la = 0, ln = 0;
       double fa = 0, fn = 0;
+      bool evaluated_a = false;
       if (do_amd) {
         double t = now();
         pa.resize(n);
         rc = order::order_amd(g, nullptr, opt.amd, pa.data(), &st.amd_info);
         if (rc) return rc;
         st.t_amd = now() - t;
+        if (method == order::ORDER_AUTO) {
+          // free choice: graph partitioning is tried when minimum degree leaves a factor with much work per entry
+          // (flops/nnz(L) >= 500) and much fill (nnz(L) >= 5 nnz(A))
+          evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
+          evaluated_a = true;
+          do_nd = fa >= 500.0 * (double)la && (double)la >= 5.0 * (double)st.nnz_a;
+          st.t_amd = now() - t;
+        }
       }
       if (do_nd) {
         double t = now();
@@ -227,7 +235,7 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
       }
       if (do_amd && do_nd) {
         double t = now();
-        evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
+        if (!evaluated_a) evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
         evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
         st.t_nd += now() - t;
         st.tried_both = true;
@@ -427,6 +435,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
   // large supernodes (decomposed into row blocks / tiles; the rule does not depend on the thread count)
   big_.assign(ns, 0);
   std::vector<double> work(ns, 0.0);
+  total_work_ = 0;
   cbuf_size_ = 1;
   wbuf_size_ = 1;
   for (int32_t s = 0; s < ns; s++) {
@@ -439,6 +448,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
       w += 2 * nd2 * (x.p2 - x.p1) * ndc;
     }
     work[s] = w;
+    total_work_ += w;
     big_[s] = w >= big_flops_ && nr >= 2.0 * rowblock_;
   }
   for (int32_t s = 0; s < ns; s++) {

@@ -176,7 +176,7 @@ TEST(KfacCholesky, GridsAndOrderingQuality) {
 }
 
 TEST(KfacCholesky, ThreadCountGivesIdenticalBits) {
-  Csc c = grid(16, 16, 16);
+  Csc c = grid(20, 20, 20);
   auto b = rhs(c.n, 11);
   for (int m : {order::ORDER_AMD, order::ORDER_ND}) {
     kfac::SymOptions o;
