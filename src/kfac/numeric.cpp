@@ -58,6 +58,23 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
       const int32_t* drows = rows_.data() + rptr_[x.d];
       const int32_t nd1 = x.p2 - x.p1;
       const int32_t nd2 = (int32_t)(ndr - x.p1);
+      if ((int64_t)nd2 * nd1 * ndc <= 256) {
+        // tiny update: direct loops (BLAS call overhead dominates here)
+        const int32_t* dr = drows + x.p1;
+        for (int32_t j = 0; j < nd1; j++) {
+          double* tc = Ls + (int64_t)(dr[j] - f) * nr;
+          for (int32_t i = j; i < nd2; i++) {
+            double acc = 0;
+            for (int32_t k = 0; k < ndc; k++) {
+              double w = Ld[x.p1 + j + (int64_t)k * ndr];
+              if (ldlt_) w *= dvals_[sfirst_[x.d] + k];
+              acc += Ld[x.p1 + i + (int64_t)k * ndr] * w;
+            }
+            tc[map[dr[i]]] -= acc;
+          }
+        }
+        continue;
+      }
       const double* Wm = wmat(x, W);
       const int32_t ldw = ldlt_ ? nd1 : (int32_t)ndr;
       if (!ldlt_) {
