@@ -1,0 +1,33 @@
+// Dense kernels for the supernodal factorization: thin wrappers over CBLAS/LAPACKE (OpenBLAS) and a blocked
+// LDL' without pivoting for quasi-definite blocks.  Column-major storage throughout.
+#pragma once
+#include <cstdint>
+
+namespace zrv::math {
+
+// Runs OpenBLAS with one thread (the callers parallelize at the supernode level); returns the previous count.
+int blas_set_threads(int n);
+int blas_get_threads();
+
+// Cholesky of the lower triangle of the n x n block A (leading dimension lda).  Returns 0, or the 1-based column of
+// the first pivot that is not positive or is below tol (checked after the factorization), or -1 on bad arguments.
+// pivots[j] (optional) receives the computed squared pivot l_jj^2.
+int64_t dense_potrf(int64_t n, double* A, int64_t lda, double tol);
+
+// Blocked LDL' without pivoting of the lower triangle of the n x n block A: on exit the strict lower triangle is
+// unit-lower L and the diagonal holds d.  sign[j] (+1/-1, may be null for +1) is the expected sign of d_j; a pivot with
+// sign[j]*d_j <= tol fails: returns its 1-based column.  With replace != 0 such a pivot is replaced by
+// sign[j]*replace instead and counted in *nreplaced (then the routine does not fail).
+int64_t dense_ldlt(int64_t n, double* A, int64_t lda, const int8_t* sign, double tol, double replace,
+                   int64_t* nreplaced, double* work);
+
+// Cholesky with pivot replacement (own blocked code): a pivot d <= tol is replaced by `replace`, i.e. the block
+// factored is A + delta e_j e_j' with delta = replace - d; j (0-based) and delta are appended to replaced/delta
+// (*nrep counts them).  Never fails.
+void dense_potrf_replace(int64_t n, double* A, int64_t lda, double tol, double replace, int64_t* replaced,
+                         double* delta, int64_t* nrep);
+
+// Machine dgemm rate in GFlop/s on n x n matrices, single threaded (for the bench).
+double dense_dgemm_gflops(int n, int reps);
+
+}  // namespace zrv::math

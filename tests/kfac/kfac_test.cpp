@@ -1,0 +1,451 @@
+// Tests of the sparse symmetric factorization engine (Part 7.2): orderings, symbolic analysis, supernodal
+// Cholesky and quasi-definite LDL', dense-column correction, pivot failures, thread-count independence.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "kfac/kktfac.h"
+#include "kfac/sfactor.h"
+#include "order/order.h"
+
+using namespace zrv;
+
+namespace {
+
+struct Csc {
+  int32_t n = 0;
+  std::vector<int64_t> p;
+  std::vector<int32_t> i;
+  std::vector<double> x;
+};
+
+// lower triangle of a random sparse SPD matrix (diagonally dominant), optional duplicates and upper entries
+Csc random_spd(int32_t n, double density, uint32_t seed, bool dups = false) {
+  std::mt19937 g(seed);
+  std::uniform_real_distribution<double> u(-1, 1);
+  std::vector<std::vector<std::pair<int32_t, double>>> cols(n);
+  std::vector<double> rowsum(n, 0.0);
+  int64_t target = (int64_t)(density * n * (n - 1) / 2);
+  for (int64_t k = 0; k < target; k++) {
+    int32_t a = (int32_t)(g() % n), b = (int32_t)(g() % n);
+    if (a == b) continue;
+    double v = u(g);
+    int32_t lo = std::min(a, b), hi = std::max(a, b);
+    if (dups && (k % 3 == 0)) cols[hi].push_back({lo, v});  // upper-triangle entry, same matrix
+    else cols[lo].push_back({hi, v});
+    rowsum[a] += std::fabs(v);
+    rowsum[b] += std::fabs(v);
+  }
+  Csc c;
+  c.n = n;
+  c.p.assign(n + 1, 0);
+  for (int32_t j = 0; j < n; j++) {
+    c.i.push_back(j);
+    c.x.push_back(rowsum[j] + 1.0 + u(g) * 0.5);
+    for (auto& e : cols[j]) { c.i.push_back(e.first); c.x.push_back(e.second); }
+    c.p[j + 1] = (int64_t)c.i.size();
+  }
+  return c;
+}
+
+Csc grid(int32_t nx, int32_t ny, int32_t nz) {
+  Csc c;
+  int32_t n = nx * ny * nz;
+  c.n = n;
+  c.p.assign(n + 1, 0);
+  for (int32_t j = 0; j < n; j++) {
+    int32_t x = j % nx, y = (j / nx) % ny, z = j / (nx * ny);
+    c.i.push_back(j); c.x.push_back(nz > 1 ? 6.0 : 4.0);
+    if (x + 1 < nx) { c.i.push_back(j + 1); c.x.push_back(-1); }
+    if (y + 1 < ny) { c.i.push_back(j + nx); c.x.push_back(-1); }
+    if (z + 1 < nz) { c.i.push_back(j + nx * ny); c.x.push_back(-1); }
+    c.p[j + 1] = (int64_t)c.i.size();
+  }
+  return c;
+}
+
+// y = K x for a symmetric matrix given by entries of either triangle (duplicates summed)
+std::vector<double> symmv(const Csc& c, const std::vector<double>& x) {
+  std::vector<double> y(c.n, 0.0);
+  for (int32_t j = 0; j < c.n; j++)
+    for (int64_t p = c.p[j]; p < c.p[j + 1]; p++) {
+      int32_t i = c.i[p];
+      y[i] += c.x[p] * x[j];
+      if (i != j) y[j] += c.x[p] * x[i];
+    }
+  return y;
+}
+
+double norm1sym(const Csc& c) {
+  std::vector<double> s(c.n, 0.0);
+  for (int32_t j = 0; j < c.n; j++)
+    for (int64_t p = c.p[j]; p < c.p[j + 1]; p++) {
+      s[j] += std::fabs(c.x[p]);
+      if (c.i[p] != j) s[c.i[p]] += std::fabs(c.x[p]);
+    }
+  double m = 0;
+  for (double v : s) m = std::max(m, v);
+  return m;
+}
+
+double relres(const Csc& c, const std::vector<double>& x, const std::vector<double>& b) {
+  auto y = symmv(c, x);
+  double r = 0, xn = 0, bn = 0;
+  for (int32_t i = 0; i < c.n; i++) {
+    r = std::max(r, std::fabs(y[i] - b[i]));
+    xn = std::max(xn, std::fabs(x[i]));
+    bn = std::max(bn, std::fabs(b[i]));
+  }
+  return r / (norm1sym(c) * xn + bn);
+}
+
+std::vector<double> rhs(int32_t n, uint32_t seed) {
+  std::mt19937 g(seed);
+  std::uniform_real_distribution<double> u(-1, 1);
+  std::vector<double> b(n);
+  for (auto& v : b) v = u(g);
+  return b;
+}
+
+std::vector<double> solve_with(const Csc& c, int method, int nt, const std::vector<double>& b, int* status = nullptr,
+                               kfac::SymOptions* extra = nullptr) {
+  kfac::SymFactor F;
+  kfac::SymOptions o = extra ? *extra : kfac::SymOptions();
+  o.method = method;
+  o.nthreads = nt;
+  kfac::SymStats st;
+  EXPECT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, &st), 0);
+  kfac::NumResult r;
+  int rc = F.factor(c.x.data(), nullptr, nullptr, 1e-14, 0, &r);
+  if (status) *status = rc;
+  std::vector<double> x = b;
+  if (rc == 0) F.solve(x.data());
+  return x;
+}
+
+const int kMethods[] = {order::ORDER_AUTO, order::ORDER_AMD, order::ORDER_TRY_ND, order::ORDER_ND, order::ORDER_NONE};
+
+}  // namespace
+
+TEST(KfacCholesky, RandomSpdManyShapesAllOrderings) {
+  const int32_t sizes[] = {1, 2, 3, 7, 30, 150, 600};
+  const double dens[] = {0.0, 0.01, 0.1, 0.5};
+  for (int32_t n : sizes)
+    for (double d : dens) {
+      Csc c = random_spd(n, d, 1000u + n);
+      auto b = rhs(n, 7);
+      std::vector<double> ref;
+      for (int m : kMethods) {
+        int st = -1;
+        auto x = solve_with(c, m, 1, b, &st);
+        ASSERT_EQ(st, 0) << "n=" << n << " d=" << d << " method=" << m;
+        EXPECT_LE(relres(c, x, b), 1e-12) << "n=" << n << " d=" << d << " method=" << m;
+        if (ref.empty()) ref = x;
+        for (int32_t i = 0; i < n; i++) EXPECT_NEAR(x[i], ref[i], 1e-10 * (1 + std::fabs(ref[i])));
+      }
+    }
+}
+
+TEST(KfacCholesky, GridsAndOrderingQuality) {
+  Csc c = grid(40, 40, 1);
+  auto b = rhs(c.n, 3);
+  for (int m : kMethods) {
+    int st = -1;
+    auto x = solve_with(c, m, 1, b, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_LE(relres(c, x, b), 1e-12);
+  }
+  // fill of AMD and ND far below the natural order on a 3-D grid
+  Csc g3 = grid(12, 12, 12);
+  kfac::SymFactor F;
+  kfac::SymStats sn, sa, sd;
+  kfac::SymOptions o;
+  o.method = order::ORDER_NONE;
+  ASSERT_EQ(F.analyze(g3.n, g3.p.data(), g3.i.data(), o, &sn), 0);
+  o.method = order::ORDER_AMD;
+  ASSERT_EQ(F.analyze(g3.n, g3.p.data(), g3.i.data(), o, &sa), 0);
+  o.method = order::ORDER_ND;
+  ASSERT_EQ(F.analyze(g3.n, g3.p.data(), g3.i.data(), o, &sd), 0);
+  EXPECT_LT(sa.nnz_l, sn.nnz_l / 2);
+  EXPECT_LT(sd.nnz_l, sn.nnz_l / 2);
+  EXPECT_GT(sd.nd_info.topsep, 0);
+  EXPECT_GE(sa.nnz_l_stored, sa.nnz_l - g3.n);
+}
+
+TEST(KfacCholesky, ThreadCountGivesIdenticalBits) {
+  Csc c = grid(20, 20, 20);
+  auto b = rhs(c.n, 11);
+  for (int m : {order::ORDER_AMD, order::ORDER_ND}) {
+    kfac::SymOptions o;
+    o.rowblock = 32;       // force the split of large supernodes into row blocks and tiles
+    o.big_flops = 1e5;
+    auto x1 = solve_with(c, m, 1, b, nullptr, &o);
+    auto x2 = solve_with(c, m, 2, b, nullptr, &o);
+    auto x3 = solve_with(c, m, 3, b, nullptr, &o);
+    ASSERT_EQ(x1.size(), x2.size());
+    EXPECT_EQ(std::memcmp(x1.data(), x2.data(), x1.size() * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(x1.data(), x3.data(), x1.size() * sizeof(double)), 0);
+    EXPECT_LE(relres(c, x1, b), 1e-12);
+  }
+}
+
+TEST(KfacCholesky, EdgeInputs) {
+  // empty
+  {
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    int64_t p0 = 0;
+    EXPECT_EQ(F.analyze(0, &p0, nullptr, o, nullptr), 0);
+    EXPECT_EQ(F.factor(nullptr, nullptr, nullptr, 1e-14, 0, nullptr), 0);
+  }
+  // 1x1
+  {
+    Csc c; c.n = 1; c.p = {0, 1}; c.i = {0}; c.x = {4.0};
+    std::vector<double> b = {2.0};
+    auto x = solve_with(c, order::ORDER_AMD, 1, b);
+    EXPECT_DOUBLE_EQ(x[0], 0.5);
+  }
+  // disconnected blocks, a dense row/column, duplicates and upper entries
+  {
+    Csc c = random_spd(300, 0.02, 5, true);
+    // make node 17 adjacent to everything (dense row), keeping diagonal dominance
+    for (int32_t j = 0; j < c.n; j++) {
+      if (j == 17) continue;
+      // append entry (max, min) to column min
+    }
+    Csc d;
+    d.n = c.n;
+    d.p.assign(c.n + 1, 0);
+    for (int32_t j = 0; j < c.n; j++) {
+      for (int64_t p = c.p[j]; p < c.p[j + 1]; p++) {
+        d.i.push_back(c.i[p]);
+        d.x.push_back(c.i[p] == j ? c.x[p] + (j == 17 ? 300.0 : 1.0) : c.x[p]);
+      }
+      if (j != 17) { d.i.push_back(17); d.x.push_back(0.5); }
+      d.p[j + 1] = (int64_t)d.i.size();
+    }
+    auto b = rhs(d.n, 9);
+    std::vector<double> ref;
+    for (int m : kMethods) {
+      int st = -1;
+      auto x = solve_with(d, m, 2, b, &st);
+      ASSERT_EQ(st, 0);
+      EXPECT_LE(relres(d, x, b), 1e-12) << m;
+      if (ref.empty()) ref = x;
+      for (int32_t i = 0; i < d.n; i++) EXPECT_NEAR(x[i], ref[i], 1e-10 * (1 + std::fabs(ref[i])));
+    }
+  }
+  // bad index
+  {
+    Csc c; c.n = 2; c.p = {0, 1, 2}; c.i = {0, 5}; c.x = {1, 1};
+    kfac::SymFactor F;
+    EXPECT_EQ(F.analyze(2, c.p.data(), c.i.data(), kfac::SymOptions(), nullptr), 4);
+  }
+}
+
+TEST(KfacCholesky, SingularAndIndefinitePivotsReported) {
+  // A = grid with node k decoupled and a zero diagonal: the failure must name k
+  for (int m : {order::ORDER_NONE, order::ORDER_AMD, order::ORDER_ND}) {
+    Csc c = grid(10, 10, 1);
+    const int32_t k = 37;
+    for (int32_t j = 0; j < c.n; j++)
+      for (int64_t p = c.p[j]; p < c.p[j + 1]; p++)
+        if ((c.i[p] == k || j == k)) c.x[p] = 0.0;
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    o.method = m;
+    ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, nullptr), 0);
+    kfac::NumResult r;
+    EXPECT_EQ(F.factor(c.x.data(), nullptr, nullptr, 1e-12, 0, &r), 2);
+    EXPECT_EQ(r.fail_col, k) << m;
+  }
+  // indefinite: negative diagonal entry
+  {
+    Csc c = grid(8, 8, 1);
+    for (int64_t p = c.p[20]; p < c.p[21]; p++)
+      if (c.i[p] == 20) c.x[p] = -10.0;
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    o.method = order::ORDER_NONE;
+    ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, nullptr), 0);
+    kfac::NumResult r;
+    EXPECT_EQ(F.factor(c.x.data(), nullptr, nullptr, 1e-14, 0, &r), 2);
+    EXPECT_EQ(r.fail_col, 20);
+  }
+  // NaN never passes silently
+  {
+    Csc c = grid(6, 6, 1);
+    c.x[c.p[5]] = NAN;
+    kfac::SymFactor F;
+    ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), kfac::SymOptions(), nullptr), 0);
+    kfac::NumResult r;
+    EXPECT_EQ(F.factor(c.x.data(), nullptr, nullptr, 1e-14, 0, &r), 2);
+  }
+}
+
+namespace {
+struct Lp {
+  int32_t m, n;
+  std::vector<int64_t> ap;
+  std::vector<int32_t> ai;
+  std::vector<double> ax;
+};
+Lp random_lp(int32_t m, int32_t n, int per_col, uint32_t seed, int32_t ndense = 0) {
+  std::mt19937 g(seed);
+  std::uniform_real_distribution<double> u(-1, 1);
+  Lp a{m, n, {0}, {}, {}};
+  for (int32_t j = 0; j < n; j++) {
+    std::vector<int32_t> rows;
+    int cnt = j < ndense ? m : per_col;
+    if (j < ndense) { for (int32_t i = 0; i < m; i++) rows.push_back(i); }
+    else {
+      rows.push_back(j % m);  // every row gets entries
+      for (int k = 1; k < cnt; k++) rows.push_back((int32_t)(g() % m));
+      std::sort(rows.begin(), rows.end());
+      rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    }
+    for (int32_t i : rows) { a.ai.push_back(i); a.ax.push_back(u(g)); }
+    a.ap.push_back((int64_t)a.ai.size());
+  }
+  return a;
+}
+double kkt_relres(kfac::KktFactor& K, const std::vector<double>& x, const std::vector<double>& b) {
+  std::vector<double> y(b.size(), 0.0);
+  K.multiply(x.data(), y.data());
+  double r = 0, xn = 0, bn = 0, kn = 0;
+  for (size_t i = 0; i < b.size(); i++) {
+    r = std::max(r, std::fabs(y[i] - b[i]));
+    xn = std::max(xn, std::fabs(x[i]));
+    bn = std::max(bn, std::fabs(b[i]));
+  }
+  // norm estimate: |K e|
+  std::vector<double> e(b.size(), 1.0), ke(b.size(), 0.0);
+  K.multiply(e.data(), ke.data());
+  for (double v : ke) kn = std::max(kn, std::fabs(v));
+  return r / (std::max(kn, 1.0) * xn + bn);
+}
+}  // namespace
+
+TEST(KfacKkt, NormalEquationsDenseColumnsEqualPlain) {
+  Lp a = random_lp(200, 600, 4, 21, 3);
+  std::mt19937 g(3);
+  std::vector<double> d(a.n);
+  for (auto& v : d) v = std::exp(std::uniform_real_distribution<double>(-3, 3)(g));
+  auto b = rhs(a.m, 5);
+  std::vector<double> xs[2];
+  for (int k = 0; k < 2; k++) {
+    kfac::KktFactor K;
+    kfac::KktControl c;
+    c.dense_col_trh = k == 0 ? -1 : 50;
+    kfac::KktStats st;
+    ASSERT_EQ(K.make(a.m, a.n, a.ap.data(), a.ai.data(), nullptr, nullptr, c, &st), 0);
+    EXPECT_EQ(st.kind, 1);
+    EXPECT_EQ(st.dense_dim, k == 0 ? 0 : 3);
+    ASSERT_EQ(K.numfac(a.ax.data(), nullptr, d.data(), 0, 1e-12, nullptr), 0);
+    xs[k].resize(a.m);
+    double rr;
+    K.solve(b.data(), xs[k].data(), &rr);
+    EXPECT_LE(kkt_relres(K, xs[k], b), 1e-12);
+  }
+  for (int32_t i = 0; i < a.m; i++) EXPECT_NEAR(xs[0][i], xs[1][i], 1e-9 * (1 + std::fabs(xs[0][i])));
+}
+
+TEST(KfacKkt, DenseColumnWithRankDeficientSparsePart) {
+  // row 0 is covered only by the dense column: the sparse part is singular there, the correction fixes it
+  Lp a = random_lp(50, 150, 3, 8, 1);
+  for (int32_t j = 1; j < a.n; j++)
+    for (int64_t p = a.ap[j]; p < a.ap[j + 1]; p++)
+      if (a.ai[p] == 0) a.ax[p] = 0.0;
+  std::vector<double> d(a.n, 1.0);
+  kfac::KktFactor K;
+  kfac::KktControl c;
+  c.dense_col_trh = 20;
+  kfac::KktStats st;
+  ASSERT_EQ(K.make(a.m, a.n, a.ap.data(), a.ai.data(), nullptr, nullptr, c, &st), 0);
+  EXPECT_EQ(st.dense_dim, 1);
+  ASSERT_EQ(K.numfac(a.ax.data(), nullptr, d.data(), 0, 0, nullptr), 0);
+  auto b = rhs(a.m, 2);
+  std::vector<double> x(a.m);
+  K.solve(b.data(), x.data());
+  EXPECT_LE(kkt_relres(K, x, b), 1e-11);
+}
+
+TEST(KfacKkt, QuasiDefiniteAugmented) {
+  for (uint32_t seed : {1u, 2u, 3u}) {
+    Lp a = random_lp(80 * seed, 200 * seed, 3, seed);
+    // H: tridiagonal-ish lower pattern, positive semidefinite part added through d
+    std::vector<int64_t> hp{0};
+    std::vector<int32_t> hi;
+    std::vector<double> hx;
+    for (int32_t j = 0; j < a.n; j++) {
+      hi.push_back(j); hx.push_back(2.0);
+      if (j + 1 < a.n && j % 2 == 0) { hi.push_back(j + 1); hx.push_back(-1.0); }
+      hp.push_back((int64_t)hi.size());
+    }
+    std::vector<double> d(a.n, 0.5);
+    for (int method : {order::ORDER_AMD, order::ORDER_ND, order::ORDER_NONE}) {
+      kfac::KktFactor K;
+      kfac::KktControl c;
+      c.order_method = method;
+      c.nthreads = 2;
+      kfac::KktStats st;
+      ASSERT_EQ(K.make(a.m, a.n, a.ap.data(), a.ai.data(), hp.data(), hi.data(), c, &st), 0);
+      EXPECT_EQ(st.kind, 2);
+      kfac::NumResult r;
+      ASSERT_EQ(K.numfac(a.ax.data(), hx.data(), d.data(), 1e-10, 1e-10, &r), 0);
+      auto b = rhs(a.m + a.n, seed);
+      std::vector<double> x(b.size());
+      K.solve(b.data(), x.data());
+      EXPECT_LE(kkt_relres(K, x, b), 1e-12) << seed << " " << method;
+    }
+  }
+}
+
+TEST(KfacKkt, AugmentedWrongSignReported) {
+  Lp a = random_lp(10, 30, 3, 4);
+  std::vector<int64_t> hp{0};
+  std::vector<int32_t> hi;
+  std::vector<double> hx;
+  for (int32_t j = 0; j < a.n; j++) {
+    hi.push_back(j); hx.push_back(j == 5 ? -100.0 : 1.0);  // makes pivot 5 positive: not quasi-definite
+    if (j + 1 < a.n) { hi.push_back(j + 1); hx.push_back(0.1); }
+    hp.push_back((int64_t)hi.size());
+  }
+  std::vector<double> d(a.n, 1.0);
+  kfac::KktFactor K;
+  kfac::KktControl c;
+  c.order_method = order::ORDER_NONE;
+  ASSERT_EQ(K.make(a.m, a.n, a.ap.data(), a.ai.data(), hp.data(), hi.data(), c, nullptr), 0);
+  kfac::NumResult r;
+  EXPECT_EQ(K.numfac(a.ax.data(), hx.data(), d.data(), 0, 0, &r), kfac::KKT_PIVOT);
+  EXPECT_EQ(r.fail_col, 5);
+}
+
+TEST(KfacOrder, AmdAndNdArePermutations) {
+  Csc c = random_spd(500, 0.01, 77);
+  order::Graph g;
+  ASSERT_EQ(order::order_graph_from_csc(c.n, c.p.data(), c.i.data(), g), 0);
+  std::vector<int32_t> p(c.n);
+  order::AmdInfo ai;
+  ASSERT_EQ(order::order_amd(g, nullptr, order::AmdControl(), p.data(), &ai), 0);
+  std::vector<int32_t> s = p;
+  std::sort(s.begin(), s.end());
+  for (int32_t i = 0; i < c.n; i++) EXPECT_EQ(s[i], i);
+  order::NdInfo ni;
+  ASSERT_EQ(order::order_nd(g, order::NdControl(), p.data(), &ni), 0);
+  s = p;
+  std::sort(s.begin(), s.end());
+  for (int32_t i = 0; i < c.n; i++) EXPECT_EQ(s[i], i);
+  // constrained: set 0 strictly before set 1
+  std::vector<int32_t> cm(c.n);
+  for (int32_t i = 0; i < c.n; i++) cm[i] = i % 2;
+  order::AmdControl ac;
+  ac.dense = -1;
+  ASSERT_EQ(order::order_amd(g, cm.data(), ac, p.data(), nullptr), 0);
+  s = p;
+  std::sort(s.begin(), s.end());
+  for (int32_t i = 0; i < c.n; i++) EXPECT_EQ(s[i], i);
+}
