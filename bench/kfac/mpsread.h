@@ -1,5 +1,5 @@
 // Minimal MPS/QPS reader for the factorization bench: constraint matrix pattern and values, QUADOBJ entries.
-// Bench code only (the library's own MPS reader is Part 5.2).
+// Bench code only (the library has its own MPS reader).
 #pragma once
 #include <cstdint>
 #include <string>

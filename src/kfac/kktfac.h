@@ -1,4 +1,4 @@
-// KKT system factorization for the interior-point optimizer (Part 7.2): the engine behind kktfac_make,
+// KKT system factorization for the interior-point optimizer: the engine behind kktfac_make,
 // kktfac_numfac and kktfac_solve.  It works on matrices only: the driver fills KktControl from the parameters
 // (ZRV_IPAR_INTPNT_ORDER_METHOD, ZRV_IPAR_NUM_THREADS, ZRV_IPAR_INTPNT_OFF_COL_TRH, ...) and prints KktStats.
 //

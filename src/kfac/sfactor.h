@@ -1,4 +1,4 @@
-// Supernodal factorization of a sparse symmetric matrix (Part 7.2, steps 2-4 and 6): ordering, symbolic analysis
+// Supernodal factorization of a sparse symmetric matrix: ordering, symbolic analysis
 // (elimination tree, postorder, column counts, fundamental supernodes with relaxed amalgamation, row structure,
 // update lists, subtree schedule), left-looking supernodal numeric factorization (Cholesky LL' or LDL' with
 // prescribed pivot signs for quasi-definite matrices) and solves.

@@ -1,4 +1,4 @@
-// Fill-reducing orderings of symmetric sparse matrices (Part 7.2, step 2).
+// Fill-reducing orderings of symmetric sparse matrices.
 //
 // All routines take the adjacency graph of a symmetric matrix: n nodes, ptr[n+1] (64-bit), adj[ptr[n]], both
 // triangles present, no self loops, no duplicates (use order_graph_from_lower to build one from a triangle with

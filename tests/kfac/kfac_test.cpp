@@ -1,4 +1,4 @@
-// Tests of the sparse symmetric factorization engine (Part 7.2): orderings, symbolic analysis, supernodal
+// Tests of the sparse symmetric factorization engine: orderings, symbolic analysis, supernodal
 // Cholesky and quasi-definite LDL', dense-column correction, pivot failures, thread-count independence.
 #include <gtest/gtest.h>
 
