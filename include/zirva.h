@@ -1506,6 +1506,10 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_solstatostr(ZRVtask_t task, ZRVsolstae solsta,
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_probtypetostr(ZRVtask_t task, ZRVproblemtypee probtype, char* str);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_callbackcodetostr(ZRVcallbackcodee code, char* callbackcodestr);
 
+/* Parameter files */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readparamfile(ZRVtask_t task);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writeparamfile(ZRVtask_t task, const char* filename);
+
 /* Information items and statistics files */
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdouinf(ZRVtask_t task, ZRVdinfiteme whichdinf, ZRVrealt* dvalue);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getintinf(ZRVtask_t task, ZRViinfiteme whichiinf, ZRVint32t* ivalue);
