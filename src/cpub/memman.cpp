@@ -39,9 +39,15 @@ const char* safe(const char* s) { return s ? s : "(NULL)"; }
 
 }  // namespace
 
+void memman_size_units(size_t n, char* out, size_t cap) {
+  std::snprintf(out, cap, "%zu:%zu:%zu:%zu", static_cast<size_t>(static_cast<uint64_t>(n) >> 30), (n >> 20) & 1023u,
+                (n >> 10) & 1023u, n & 1023u);
+}
+
 void memman_size_text(size_t n, char* out, size_t cap) {
-  std::snprintf(out, cap, "%zu (%zu:%zu:%zu:%zu)", n, static_cast<size_t>(static_cast<uint64_t>(n) >> 30),
-                (n >> 20) & 1023u, (n >> 10) & 1023u, n & 1023u);
+  char units[64];
+  memman_size_units(n, units, sizeof units);
+  std::snprintf(out, cap, "%zu (%s)", n, units);
 }
 
 MemMan::MemMan(const Allocators& a, bool bookkeeping, const char* name) : alloc_(a), bookkeeping_(bookkeeping) {
@@ -109,6 +115,16 @@ void MemMan::message(const char* fmt, ...) {
     std::fflush(echo_);
   }
   if (msg_func_) msg_func_(msg_handle_, buf);
+}
+
+void MemMan::event(const char* what, const char* gap, uint64_t seq, const void* user, size_t n, const char* file,
+                   int line, const char* end) {
+  if (!echo_ && !msg_func_) return;
+  char bytes[32], units[64];
+  std::snprintf(bytes, sizeof bytes, "%zu", n);
+  memman_size_units(n, units, sizeof units);
+  message("%s(%s)%s#%-6llu at %-10p of size %-s (%-s) in file '%s(%d)'%s", what, name_, gap,
+          static_cast<unsigned long long>(seq), user, bytes, units, safe(file), line, end);
 }
 
 void MemMan::echo_only(const char* text) {
@@ -210,14 +226,7 @@ void* MemMan::alloc(size_t n, const char* file, int line) {
             static_cast<unsigned long long>(n), safe(file), line);
     return nullptr;
   }
-  if (echo_ || msg_func_) {
-    char s1[96];
-    memman_size_text(n, s1, sizeof s1);
-    char* paren = std::strchr(s1, ' ');
-    if (paren) *paren = 0;
-    message("Allocated(%s)   #%-6u at %-10p of size %-s (%-s) in file '%s(%d)'.\n", name_,
-            static_cast<unsigned>(b->seq), static_cast<void*>(user), s1, paren ? paren + 2 : "", safe(file), line);
-  }
+  event("Allocated", "   ", b->seq, user, n, file, line, ".\n");
   return user;
 }
 
@@ -272,15 +281,7 @@ void* MemMan::realloc(void* p, size_t n, const char* file, int line) {
             static_cast<unsigned long long>(n), safe(file), line);
     return nullptr;
   }
-  if (echo_ || msg_func_) {
-    char s1[96];
-    memman_size_text(n, s1, sizeof s1);
-    char* paren = std::strchr(s1, ' ');
-    if (paren) *paren = 0;
-    message("Rellocated(%s)   #%-6llu at %-10p of size %-s (%-s) in file '%s(%d)'.\n", name_,
-            static_cast<unsigned long long>(b->seq), static_cast<void*>(user), s1, paren ? paren + 2 : "",
-            safe(file), line);
-  }
+  event("Rellocated", "   ", b->seq, user, n, file, line, ".\n");
   return user;
 }
 
@@ -296,14 +297,7 @@ void MemMan::free(void* p, const char* file, int line) {
     message("Block %p cannot be deallocated because it is not in the allocation list.\n", p);
     return;
   }
-  if (echo_ || msg_func_) {
-    char s1[96];
-    memman_size_text(b->size, s1, sizeof s1);
-    char* paren = std::strchr(s1, ' ');
-    if (paren) *paren = 0;
-    message("Deallocated(%s) #%-6llu at %-10p of size %-s (%-s) in file '%s(%d)'\n", name_,
-            static_cast<unsigned long long>(b->seq), p, s1, paren ? paren + 2 : "", safe(file), line);
-  }
+  event("Deallocated", " ", b->seq, p, b->size, file, line, "\n");
   unlink(b);
   raw_free(b);
 }

@@ -83,6 +83,9 @@ class MemMan final : public std::pmr::memory_resource {
   void* raw_realloc(void* p, size_t n);
   void raw_free(void* p);
   void message(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // One allocation event of the echo: "<what>(<name>)<gap>#seq at address of size bytes (units) in file ...".
+  void event(const char* what, const char* gap, uint64_t seq, const void* user, size_t n, const char* file, int line,
+             const char* end);
   Block* find(void* user);
   bool link(Block* b);
   void unlink(Block* b);
@@ -103,7 +106,8 @@ class MemMan final : public std::pmr::memory_resource {
   void* msg_handle_ = nullptr;
 };
 
-// Size text "decimal (a:b:c:d)" used in the manager's messages: bytes, then the size in 1024-units.
+// Size texts of the manager's messages: "a:b:c:d" (the size in units of 1024) and "decimal (a:b:c:d)".
+void memman_size_units(size_t n, char* out, size_t cap);
 void memman_size_text(size_t n, char* out, size_t cap);
 
 }  // namespace zrv
