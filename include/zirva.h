@@ -1602,6 +1602,14 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_inputdata64(ZRVtask_t task, ZRVint32t maxnumco
                                               const ZRVrealt* blx, const ZRVrealt* bux);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_clonetask(ZRVtask_t task, ZRVtask_t* clonedtask);
 
+/* Data files */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdata(ZRVtask_t task, const char* filename);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataformat(ZRVtask_t task, const char* filename, ZRVdataformate format,
+                                                 ZRVcompresstypee compress);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataautoformat(ZRVtask_t task, const char* filename);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writedata(ZRVtask_t task, const char* filename);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
+
 /* Coefficient matrix and objective */
 
 /* -- end of coefficient matrix and objective -- */

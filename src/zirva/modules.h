@@ -26,6 +26,8 @@ void quad_append(ZRVtask_s* t, ItemKind kind, int32_t num);
 int32_t quad_remove(ZRVtask_s* t, ItemKind kind, const int32_t* perm, int32_t newcount);
 bool quad_has_objective_terms(const ZRVtask_s* t);
 bool quad_has_constraint_terms(const ZRVtask_s* t);
+// Nonzeros of all quadratic terms, and the number of constraints with terms plus one when the objective has some.
+void quad_counts(const ZRVtask_s* t, int64_t* numqnz, int32_t* numq);
 // Copies the quadratic terms of src into dst (same shape already).
 int32_t quad_clone(ZRVtask_s* dst, ZRVtask_s* src);
 

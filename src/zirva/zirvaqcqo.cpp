@@ -27,6 +27,10 @@ void quad_append(ZRVtask_s*, ItemKind, int32_t) {}
 int32_t quad_remove(ZRVtask_s*, ItemKind, const int32_t*, int32_t) { return ZRV_RES_OK; }
 bool quad_has_objective_terms(const ZRVtask_s*) { return false; }
 bool quad_has_constraint_terms(const ZRVtask_s*) { return false; }
+void quad_counts(const ZRVtask_s*, int64_t* numqnz, int32_t* numq) {
+  *numqnz = 0;
+  *numq = 0;
+}
 
 int32_t quad_clone(ZRVtask_s*, ZRVtask_s*) { return ZRV_RES_OK; }
 
