@@ -1620,6 +1620,70 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whi
 
 /* Cones, matrix variables and symmetric matrices */
 
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendcone(ZRVtask_t task, ZRVconetypee ct, ZRVrealt conepar, ZRVint32t nummem,
+                                            const ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendconeseq(ZRVtask_t task, ZRVconetypee ct, ZRVrealt conepar, ZRVint32t nummem,
+                                               ZRVint32t j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendconesseq(ZRVtask_t task, ZRVint32t num, const ZRVconetypee* ct,
+                                                const ZRVrealt* conepar, const ZRVint32t* nummem, ZRVint32t j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcone(ZRVtask_t task, ZRVint32t k, ZRVconetypee ct, ZRVrealt conepar,
+                                         ZRVint32t nummem, const ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removecones(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getcone(ZRVtask_t task, ZRVint32t k, ZRVconetypee* ct, ZRVrealt* conepar,
+                                         ZRVint32t* nummem, ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconeinfo(ZRVtask_t task, ZRVint32t k, ZRVconetypee* ct, ZRVrealt* conepar,
+                                             ZRVint32t* nummem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumcone(ZRVtask_t task, ZRVint32t* numcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumconemem(ZRVtask_t task, ZRVint32t k, ZRVint32t* nummem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumcone(ZRVtask_t task, ZRVint32t maxnumcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumcone(ZRVtask_t task, ZRVint32t* maxnumcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendbarvars(ZRVtask_t task, ZRVint32t num, const ZRVint32t* dim);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removebarvars(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumbarvar(ZRVtask_t task, ZRVint32t maxnumbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumbarvar(ZRVtask_t task, ZRVint32t* maxnumbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarvar(ZRVtask_t task, ZRVint32t* numbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdimbarvarj(ZRVtask_t task, ZRVint32t j, ZRVint32t* dimbarvarj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getlenbarvarj(ZRVtask_t task, ZRVint32t j, ZRVint64t* lenbarvarj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendsparsesymmat(ZRVtask_t task, ZRVint32t dim, ZRVint64t nz,
+                                                    const ZRVint32t* subi, const ZRVint32t* subj,
+                                                    const ZRVrealt* valij, ZRVint64t* idx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsymmatinfo(ZRVtask_t task, ZRVint64t idx, ZRVint32t* dim, ZRVint64t* nz,
+                                               ZRVsymmattypee* type);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsparsesymmat(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxlen, ZRVint32t* subi,
+                                                 ZRVint32t* subj, ZRVrealt* valij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumsymmat(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarcj(ZRVtask_t task, ZRVint32t j, ZRVint64t num, const ZRVint64t* sub,
+                                          const ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbaraij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVint64t num,
+                                           const ZRVint64t* sub, const ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarcblocktriplet(ZRVtask_t task, ZRVint64t num, const ZRVint32t* subj,
+                                                     const ZRVint32t* subk, const ZRVint32t* subl,
+                                                     const ZRVrealt* valjkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarablocktriplet(ZRVtask_t task, ZRVint64t num, const ZRVint32t* subi,
+                                                     const ZRVint32t* subj, const ZRVint32t* subk,
+                                                     const ZRVint32t* subl, const ZRVrealt* valijkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarcnz(ZRVtask_t task, ZRVint64t* nz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbaranz(ZRVtask_t task, ZRVint64t* nz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcsparsity(ZRVtask_t task, ZRVint64t maxnumnz, ZRVint64t* numnz,
+                                                 ZRVint64t* idxj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarasparsity(ZRVtask_t task, ZRVint64t maxnumnz, ZRVint64t* numnz,
+                                                 ZRVint64t* idxij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidxinfo(ZRVtask_t task, ZRVint64t idx, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidxinfo(ZRVtask_t task, ZRVint64t idx, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidxj(ZRVtask_t task, ZRVint64t idx, ZRVint32t* j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidxij(ZRVtask_t task, ZRVint64t idx, ZRVint32t* i, ZRVint32t* j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidx(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxnum, ZRVint32t* j,
+                                            ZRVint64t* num, ZRVint64t* sub, ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidx(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxnum, ZRVint32t* i,
+                                            ZRVint32t* j, ZRVint64t* num, ZRVint64t* sub, ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarcblocktriplets(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcblocktriplet(ZRVtask_t task, ZRVint64t maxnum, ZRVint64t* num,
+                                                     ZRVint32t* subj, ZRVint32t* subk, ZRVint32t* subl,
+                                                     ZRVrealt* valjkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarablocktriplets(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarablocktriplet(ZRVtask_t task, ZRVint64t maxnum, ZRVint64t* num,
+                                                     ZRVint32t* subi, ZRVint32t* subj, ZRVint32t* subk,
+                                                     ZRVint32t* subl, ZRVrealt* valijkl);
 /* -- end of cones, matrix variables and symmetric matrices -- */
 
 /* Names */
