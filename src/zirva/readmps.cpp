@@ -2,6 +2,7 @@
 #include "zirva/readmps.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 

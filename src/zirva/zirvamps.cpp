@@ -758,3 +758,31 @@ int32_t mps_read(ZRVtask_s* t, SysFile* f, const char* /*filename*/, int32_t fla
 }
 
 }  // namespace zrv
+
+namespace zrv {
+
+int32_t mps_store_quadratic(ZRVtask_s* t, int32_t, const pvec<int32_t>& subi, const pvec<int32_t>&,
+                            const pvec<double>&) {
+  // Quadratic terms need the quadratic-terms module, which this build does not have yet.
+  if (subi.empty()) return ZRV_RES_OK;
+  return ZRV_REPORT(t, ZRV_RES_ERR_MPS_FILE);
+}
+
+int32_t mps_store_objective_quadratic(ZRVtask_s* t, const pvec<int32_t>& subi, const pvec<int32_t>& subj,
+                                      const pvec<double>& val) {
+  return mps_store_quadratic(t, -1, subi, subj, val);
+}
+
+int32_t mps_store_cone(ZRVtask_s* t, int32_t type, double par, const pvec<int32_t>& members, const std::string& name) {
+  if (members.size() > static_cast<size_t>(INT32_MAX)) return ZRV_REPORT(t, ZRV_RES_ERR_SPACE);
+  if (int32_t r = ZRV_appendcone(t, type, par, static_cast<int32_t>(members.size()), members.data())) return r;
+  if (name.empty()) return ZRV_RES_OK;
+  int32_t k = t->names->count(NameClass::Cone) - 1;
+  NameClash clash;
+  int32_t r = t->names->put(NameClass::Cone, k, name, &clash);
+  if (r == ZRV_RES_ERR_DUP_NAME) return ZRV_REPORT(t, ZRV_RES_ERR_MPS_MUL_CSEC, name.c_str());
+  if (r != ZRV_RES_OK) return ZRV_REPORT(t, r == ZRV_RES_ERR_SPACE ? r : ZRV_RES_ERR_INTERNAL, "cone names");
+  return ZRV_RES_OK;
+}
+
+}  // namespace zrv

@@ -312,6 +312,39 @@ void MpsWriter::write_bounds() {
   }
 }
 
+int32_t MpsWriter::write_quadratic() {
+  // Quadratic terms come with the quadratic-terms module; without it a task has none.
+  return ZRV_RES_OK;
+}
+
+int32_t MpsWriter::write_cones() {
+  int32_t numcone = 0;
+  if (int32_t r = ZRV_getnumcone(t_, &numcone)) return r;
+  pvec<int32_t> sub(&mem(t_));
+  for (int32_t k = 0; k < numcone; ++k) {
+    ZRVconetypee ct;
+    double par = 0.0;
+    int32_t nummem = 0;
+    if (int32_t r = ZRV_getconeinfo(t_, k, &ct, &par, &nummem)) return r;
+    sub.resize(static_cast<size_t>(nummem));
+    if (int32_t r = ZRV_getcone(t_, k, &ct, &par, &nummem, sub.data())) return r;
+    w_.pad("CSECTION", 14);
+    w_.pad(name(NameClass::Cone, k), 8);
+    w_.blanks(2);
+    char tmp[48];
+    w_.pad(std::string_view(tmp, mps_format_number(par, prec_, tmp)), 12);
+    w_.blanks(3);
+    w_.put(ct == ZRV_CT_RQUAD ? "RQUAD" : "QUAD");
+    w_.nl();
+    for (int32_t q = 0; q < nummem; ++q) {
+      w_.blanks(4);
+      w_.pad(name(NameClass::Var, sub[static_cast<size_t>(q)]), 8);
+      w_.nl();
+    }
+  }
+  return ZRV_RES_OK;
+}
+
 }  // namespace
 
 namespace zrv {
