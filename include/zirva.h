@@ -1643,7 +1643,7 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gettaskname(ZRVtask_t task, ZRVint32t maxlen, 
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putobjname(ZRVtask_t task, const char* objname);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjnamelen(ZRVtask_t task, ZRVint32t* len);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjname(ZRVtask_t task, ZRVint32t maxlen, char* objname);
-ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* maxlen);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* len);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_analyzenames(ZRVtask_t task, ZRVstreamtypee whichstream, ZRVnametypee nametype);
 
 /* -- end of names -- */

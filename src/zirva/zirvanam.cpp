@@ -131,6 +131,10 @@ bool class_of_item(int32_t whichitem, NameClass* c) {
   }
 }
 
+int32_t report_item(ZRVtask_s* t, int32_t whichitem) {
+  return guarded(t, [&] { return ZRV_REPORT(t, ZRV_RES_ERR_PRO_ITEM, whichitem); });
+}
+
 }  // namespace
 
 // ---- items of a class ------------------------------------------------------------------------------------------
@@ -192,14 +196,14 @@ ZRVrescodee ZRV_getbarvarnameindex(ZRVtask_t task, const char* somename, ZRVint3
 ZRVrescodee ZRV_getnamelen(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i, ZRVint32t* len) {
   if (int32_t r = check_task(task)) return r;
   NameClass c;
-  if (!class_of_item(whichitem, &c)) return guarded(task, [&] { return ZRV_REPORT(task, ZRV_RES_ERR_PRO_ITEM, whichitem); });
+  if (!class_of_item(whichitem, &c)) return report_item(task, whichitem);
   return get_name_len(task, c, i, len);
 }
 
 ZRVrescodee ZRV_getname(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i, ZRVint32t maxlen, char* name) {
   if (int32_t r = check_task(task)) return r;
   NameClass c;
-  if (!class_of_item(whichitem, &c)) return guarded(task, [&] { return ZRV_REPORT(task, ZRV_RES_ERR_PRO_ITEM, whichitem); });
+  if (!class_of_item(whichitem, &c)) return report_item(task, whichitem);
   return get_name(task, c, i, maxlen, name);
 }
 
@@ -207,7 +211,7 @@ ZRVrescodee ZRV_getnameindex(ZRVtask_t task, ZRVproblemiteme whichitem, const ch
                              ZRVint32t* index) {
   if (int32_t r = check_task(task)) return r;
   NameClass c;
-  if (!class_of_item(whichitem, &c)) return guarded(task, [&] { return ZRV_REPORT(task, ZRV_RES_ERR_PRO_ITEM, whichitem); });
+  if (!class_of_item(whichitem, &c)) return report_item(task, whichitem);
   return get_name_index(task, c, somename, asgn, index);
 }
 
@@ -253,9 +257,9 @@ ZRVrescodee ZRV_getobjname(ZRVtask_t task, ZRVint32t maxlen, char* objname) {
   return guarded(task, [&] { return copy_out(task, task->names->objective_name(), maxlen, objname); });
 }
 
-ZRVrescodee ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* maxlen) {
+ZRVrescodee ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* len) {
   if (int32_t r = check_task(task)) return r;
-  if (maxlen) *maxlen = clamp32(task->names->max_name_length());
+  if (len) *len = clamp32(task->names->max_name_length());
   return ZRV_RES_OK;
 }
 

@@ -55,9 +55,11 @@ TEST_F(Names, PutFindRenameAndRemove) {
 
   ASSERT_EQ(ZRV_putvarname(task, 0, "x"), ZRV_RES_OK);
   ASSERT_EQ(ZRV_putconname(task, 2, "x"), ZRV_RES_OK);  // classes do not share names
+  ASSERT_EQ(ZRV_putvarname(task, 1, "w"), ZRV_RES_OK);
   EXPECT_EQ(ZRV_putvarname(task, 1, "x"), ZRV_RES_ERR_DUP_NAME);
   EXPECT_EQ(msg, "Name 'x' is already assigned for an item variable.");
-  EXPECT_EQ(varname(1), "");
+  EXPECT_EQ(varname(1), "w");  // a refused rename keeps the old name, and it stays findable
+  EXPECT_EQ(var("w"), 1);
   EXPECT_EQ(ZRV_putvarname(task, 0, "x"), ZRV_RES_OK);
   EXPECT_EQ(var("x"), 0);
   EXPECT_EQ(ZRV_getconnameindex(task, "x", &asgn, &index), ZRV_RES_OK);
