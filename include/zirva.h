@@ -1761,6 +1761,40 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarablocktriplet(ZRVtask_t task, ZRVint64t 
 /* -- end of cones, matrix variables and symmetric matrices -- */
 
 /* Names */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconename(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarvarname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconenamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconename(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                  ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                  ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconenameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                   ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                     ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnamelen(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i,
+                                             ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getname(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i,
+                                          ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnameindex(ZRVtask_t task, ZRVproblemiteme whichitem, const char* somename,
+                                               ZRVint32t* asgn, ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_puttaskname(ZRVtask_t task, const char* taskname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gettasknamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gettaskname(ZRVtask_t task, ZRVint32t maxlen, char* taskname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putobjname(ZRVtask_t task, const char* objname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjnamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjname(ZRVtask_t task, ZRVint32t maxlen, char* objname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_analyzenames(ZRVtask_t task, ZRVstreamtypee whichstream, ZRVnametypee nametype);
 
 /* -- end of names -- */
 
