@@ -48,9 +48,9 @@ bool mps_parse_number(std::string_view text, char* scratch, double* value) {
   scratch[n] = '\0';
   const char* p = scratch;
   const char* end = scratch + n;
+  // Only decimal numbers: one sign, then a digit or a point (no inf, nan, hex).
+  const char* q = p < end && (*p == '-' || *p == '+') ? p + 1 : p;
   if (p < end && *p == '+') ++p;
-  // Only decimal numbers: the sign may be followed by a digit or a point, nothing else (no inf, nan, hex).
-  const char* q = (p < end && *p == '-') ? p + 1 : p;
   if (q == end || !((*q >= '0' && *q <= '9') || *q == '.')) return false;
   double v = 0.0;
   auto r = std::from_chars(p, end, v, std::chars_format::general);
