@@ -145,6 +145,7 @@ class MpsWriter {
   bool row_written(int32_t i) const {
     return t_->prob->bkc[static_cast<size_t>(i)] != ZRV_BK_FR || t_->ipar[ZRV_IPAR_WRITE_FREE_CON] != 0;
   }
+  void choose_ranges();
   int32_t write_columns();
   void write_bounds();
   int32_t write_quadratic();
@@ -156,7 +157,44 @@ class MpsWriter {
   int32_t prec_;
   GenericName scratch_, scratch2_;
   std::pmr::string objname_;
+  pvec<double> range_{&mem(t_)};    // RANGES value per ranged row
+  pvec<uint8_t> ra_as_l_{&mem(t_)};  // the ranged row is written as an "L" row
 };
+
+// A ranged row [lo, up] is read back as lo + |R| on a "G" row, or as up - |R| on an "L" row. The difference
+// up - lo is rounded, so among its neighbours take one that gives the other bound exactly: as a "G" row when
+// one exists, else as an "L" row when one exists there.
+void MpsWriter::choose_ranges() {
+  const Problem& p = *t_->prob;
+  range_.assign(static_cast<size_t>(p.numcon), 0.0);
+  ra_as_l_.assign(static_cast<size_t>(p.numcon), 0);
+  auto search = [](double from, double to, double sign, double* R) {
+    double r = to - from;
+    r = std::fabs(r);
+    for (int step = 0; step < 8; ++step) {
+      double got = from + sign * r;
+      if (got == to) {
+        *R = r;
+        return true;
+      }
+      r = std::nextafter(r, (sign > 0) == (got < to) ? INF_BOUND : 0.0);
+    }
+    return false;
+  };
+  for (int32_t i = 0; i < p.numcon; ++i) {
+    size_t si = static_cast<size_t>(i);
+    if (p.bkc[si] != ZRV_BK_RA) continue;
+    double lo = p.blc[si], up = p.buc[si], R = 0.0;
+    if (search(lo, up, 1.0, &R)) {
+      range_[si] = R;
+    } else if (search(up, lo, -1.0, &R)) {
+      range_[si] = R;
+      ra_as_l_[si] = 1;
+    } else {
+      range_[si] = up - lo;
+    }
+  }
+}
 
 int32_t MpsWriter::check_names() {
   if (generic_) return ZRV_RES_OK;
@@ -195,6 +233,7 @@ int32_t MpsWriter::run() {
   if (int32_t r = check_names()) return r;
   if (int32_t r = choose_objective_name()) return r;
   const Problem& p = *t_->prob;
+  choose_ranges();
   std::string_view task = t_->names->task_name();
   if (task.empty() || generic_) {
     w_.put("NAME");
@@ -217,8 +256,8 @@ int32_t MpsWriter::run() {
     if (!row_written(i)) continue;
     switch (p.bkc[static_cast<size_t>(i)]) {
       case ZRV_BK_FX: w_.put(" E  "); break;
-      case ZRV_BK_LO:
-      case ZRV_BK_RA: w_.put(" G  "); break;
+      case ZRV_BK_LO: w_.put(" G  "); break;
+      case ZRV_BK_RA: w_.put(ra_as_l_[static_cast<size_t>(i)] ? " L  " : " G  "); break;
       case ZRV_BK_UP: w_.put(" L  "); break;
       default: w_.put(" N  "); break;
     }
@@ -231,19 +270,13 @@ int32_t MpsWriter::run() {
   for (int32_t i = 0; i < p.numcon; ++i) {
     size_t si = static_cast<size_t>(i);
     int32_t bk = p.bkc[si];
-    double v = bk == ZRV_BK_UP ? p.buc[si] : bk == ZRV_BK_FR ? 0.0 : p.blc[si];
+    double v = bk == ZRV_BK_UP || (bk == ZRV_BK_RA && ra_as_l_[si]) ? p.buc[si] : bk == ZRV_BK_FR ? 0.0 : p.blc[si];
     if (v != 0.0 && row_written(i)) entry("rhs", name(NameClass::Con, i), v);
   }
   w_.put("RANGES\n");
   for (int32_t i = 0; i < p.numcon; ++i) {
     size_t si = static_cast<size_t>(i);
-    if (p.bkc[si] != ZRV_BK_RA) continue;
-    double lo = p.blc[si], up = p.buc[si];
-    // The range is read back as lo + R; among the neighbours of up - lo take one that gives up exactly.
-    double R = up - lo;
-    for (int step = 0; step < 4 && lo + R != up; ++step) R = std::nextafter(R, lo + R < up ? INF_BOUND : -INF_BOUND);
-    if (lo + R != up) R = up - lo;
-    entry("ran", name(NameClass::Con, i), R);
+    if (p.bkc[si] == ZRV_BK_RA && row_written(i)) entry("ran", name(NameClass::Con, i), range_[si]);
   }
   w_.put("BOUNDS\n");
   write_bounds();
