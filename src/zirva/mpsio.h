@@ -25,6 +25,9 @@ struct MpsLineSource {
 // The tokenizer's read-line function over an MpsLineSource.
 int mps_source_read(void* data, char* out, size_t cap, size_t* len);
 
+// The MPS reader over any source of lines (mps_read gives it the file's lines).
+int32_t mps_read_lines(ZRVtask_s* t, int (*read)(void*, char*, size_t, size_t*), void* data, int32_t flavour);
+
 // Log lines of reading and writing are printed when ZRV_IPAR_LOG and ZRV_IPAR_LOG_FILE are positive.
 bool mps_log_lines(const ZRVtask_s* t);
 // Reports the response code of a failed tokenizer read.

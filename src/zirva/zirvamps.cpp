@@ -740,11 +740,9 @@ int32_t MpsReader::finish() {
 
 namespace zrv {
 
-int32_t mps_read(ZRVtask_s* t, SysFile* f, const char* /*filename*/, int32_t flavour) {
+int32_t mps_read_lines(ZRVtask_s* t, MpsReadLine read, void* data, int32_t flavour) {
   if (int32_t r = mps_read_progress_hook(t, ZRV_CALLBACK_BEGIN_READ)) return r;
-  MpsLineSource src;
-  src.file = f;
-  MpsTokenizer tok(&mem(t), flavour, false, t->ipar[ZRV_IPAR_READ_MPS_WIDTH], mps_source_read, &src);
+  MpsTokenizer tok(&mem(t), flavour, false, t->ipar[ZRV_IPAR_READ_MPS_WIDTH], read, data);
   int32_t r;
   {
     MpsReader reader(t, tok);
@@ -755,6 +753,12 @@ int32_t mps_read(ZRVtask_s* t, SysFile* f, const char* /*filename*/, int32_t fla
     return r;
   }
   return mps_read_progress_hook(t, ZRV_CALLBACK_END_READ);
+}
+
+int32_t mps_read(ZRVtask_s* t, SysFile* f, const char* /*filename*/, int32_t flavour) {
+  MpsLineSource src;
+  src.file = f;
+  return mps_read_lines(t, mps_source_read, &src, flavour);
 }
 
 }  // namespace zrv
