@@ -386,9 +386,10 @@ int32_t MpsReader::fix_objective() {
       }
     if (objrow_ < 0) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_NO_OBJECTIVE);
   }
-  std::string_view name = t_->names->name(NameClass::Con, objrow_);
+  // A copy: storing the objective name may move the name pool under a view of it.
+  std::string name = str(t_->names->name(NameClass::Con, objrow_));
   if (int32_t r = t_->names->put_objective_name(name)) return ZRV_REPORT(t_, r);
-  if (mps_log_lines(t_)) task_printf(t_, ZRV_STREAM_MSG, "Using '%s' as %s vector\n", {str(name).c_str(), "objective"});
+  if (mps_log_lines(t_)) task_printf(t_, ZRV_STREAM_MSG, "Using '%s' as %s vector\n", {name.c_str(), "objective"});
   return ZRV_RES_OK;
 }
 

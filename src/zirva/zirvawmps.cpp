@@ -214,8 +214,8 @@ int32_t MpsWriter::check_names() {
 
 // The objective row needs a name that no written constraint carries, or the file would not read back.
 int32_t MpsWriter::choose_objective_name() {
-  std::string_view own = t_->names->objective_name();
-  objname_.assign(generic_ || own.empty() ? std::string_view("OBJ") : own);
+  const std::string own(t_->names->objective_name());
+  objname_.assign(generic_ || own.empty() ? std::string_view("OBJ") : std::string_view(own));
   if (generic_ || t_->prob->numcon == 0) return ZRV_RES_OK;
   for (int32_t suffix = 1;; ++suffix) {
     bool found = false;
@@ -223,7 +223,7 @@ int32_t MpsWriter::choose_objective_name() {
     int32_t r = t_->names->lookup(NameClass::Con, objname_, &found, &i);
     if (r != ZRV_RES_OK) return ZRV_REPORT(t_, r == ZRV_RES_ERR_SPACE ? r : ZRV_RES_ERR_INTERNAL, "name index");
     if (!found || !row_written(i)) return ZRV_RES_OK;
-    objname_.assign(own.empty() ? std::string_view("OBJ") : own);
+    objname_.assign(own.empty() ? std::string_view("OBJ") : std::string_view(own));
     objname_ += '_';
     objname_ += std::to_string(suffix);
   }
