@@ -22,13 +22,40 @@ constexpr size_t NOWHERE = static_cast<size_t>(-1) / 4;
 inline bool is_blank(char c) { return c == ' '; }
 inline bool is_space(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim_right(std::string_view s) {
-  while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
-  return s;
+inline std::string_view trim_right(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && is_space(s[n - 1])) --n;
+  return s.substr(0, n);
 }
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
-  return trim_right(s);
+inline std::string_view trim(std::string_view s) {
+  size_t b = 0, n = s.size();
+  while (b < n && is_space(s[b])) ++b;
+  while (n > b && is_space(s[n - 1])) --n;
+  return s.substr(b, n - b);
+}
+// Blank runs are skipped eight bytes at a time (right-aligned numbers and padded names are mostly blanks).
+constexpr uint64_t EIGHT_BLANKS = 0x2020202020202020ull;
+inline uint64_t load8(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline size_t skip_blanks(const char* line, size_t b, size_t n) {
+  while (n - b >= 8 && load8(line + b) == EIGHT_BLANKS) b += 8;
+  while (b < n && is_space(line[b])) ++b;
+  return b;
+}
+inline size_t skip_blanks_back(const char* line, size_t b, size_t n) {
+  while (n - b >= 8 && load8(line + n - 8) == EIGHT_BLANKS) n -= 8;
+  while (n > b && is_space(line[n - 1])) --n;
+  return n;
+}
+
+// True when the line holds nothing but blanks and tabs.
+inline bool all_space(const char* p, size_t n) {
+  for (size_t k = 0; k < n; ++k)
+    if (!is_space(p[k])) return false;
+  return true;
 }
 
 int32_t field_status(size_t k) { return MPS_ST_FIELD1 + static_cast<int32_t>(k); }
@@ -39,7 +66,69 @@ const char* mps_section_name(int32_t section) {
   return section >= 0 && section < MPS_SEC_COUNT ? SECTION_NAMES[section] : "";
 }
 
+namespace {
+
+// Plain decimals with at most 19 significant digits whose value and power of ten are exact doubles
+// (mantissa below 2^53, |exponent| <= 22) come out exactly from one multiplication or division.
+bool fast_decimal(const char* p, const char* end, double* value) {
+  static const double pow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  bool neg = false;
+  if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
+  uint64_t mant = 0;
+  int digits = 0, exp10 = 0;
+  bool any = false;
+  while (p < end && *p >= '0' && *p <= '9') {
+    any = true;
+    if (mant || *p != '0') {
+      if (++digits > 19) return false;
+      mant = mant * 10 + static_cast<uint64_t>(*p - '0');
+    }
+    ++p;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && *p >= '0' && *p <= '9') {
+      any = true;
+      if (mant || *p != '0') {
+        if (++digits > 19) return false;
+        mant = mant * 10 + static_cast<uint64_t>(*p - '0');
+      }
+      --exp10;
+      ++p;
+    }
+  }
+  if (!any) return false;
+  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+    ++p;
+    bool eneg = false;
+    if (p < end && (*p == '-' || *p == '+')) eneg = *p++ == '-';
+    if (p == end) return false;
+    int e = 0;
+    while (p < end && *p >= '0' && *p <= '9') {
+      if (e > 10000) return false;
+      e = e * 10 + (*p++ - '0');
+    }
+    exp10 += eneg ? -e : e;
+  }
+  if (p != end || mant > (uint64_t{1} << 53)) return false;
+  double v = static_cast<double>(mant);
+  if (mant == 0)
+    v = 0.0;
+  else if (exp10 < 0 && exp10 >= -22)
+    v /= pow10[-exp10];
+  else if (exp10 > 0 && exp10 <= 22)
+    v *= pow10[exp10];
+  else if (exp10 != 0)
+    return false;
+  *value = neg ? -v : v;
+  return true;
+}
+
+}  // namespace
+
 bool mps_parse_number(std::string_view text, char* scratch, double* value) {
+  if (fast_decimal(text.data(), text.data() + text.size(), value)) return true;
   size_t n = 0;
   for (char c : text) {
     if (c == ' ') continue;
@@ -197,7 +286,7 @@ int32_t MpsTokenizer::next_header(int32_t* section, bool skip_data) {
     if (len_ == 0 || line_[0] == '*') continue;
     if (is_space(line_[0])) {
       if (skip_data) continue;
-      if (trim(std::string_view(line_, len_)).empty()) continue;
+      if (all_space(line_, len_)) continue;
       return MPS_ST_LINE;
     }
     return classify_header(section);
@@ -210,7 +299,7 @@ int32_t MpsTokenizer::next_data(MpsFields* f) {
     int32_t st = read_line();
     if (st != MPS_ST_DATA) return st;
     if (len_ > 0 && line_[0] == '*') continue;
-    if (trim(std::string_view(line_, len_)).empty()) return MPS_ST_EMPTY;
+    if (all_space(line_, len_)) return MPS_ST_EMPTY;
     if (!is_space(line_[0])) {
       pending_ = true;
       return MPS_ST_HEADER;
@@ -243,29 +332,40 @@ int32_t MpsTokenizer::cut_words(MpsFields* f) {
 
 int32_t MpsTokenizer::cut_fixed(size_t from, MpsFields* f) {
   static const int32_t tab_status[6] = {0, MPS_ST_TAB2, MPS_ST_TAB3, 0, MPS_ST_TAB5, 0};
+  // Locals: the stores into *f could otherwise alias the members and force reloads in every loop.
+  const char* const line = line_;
+  const size_t len = len_;
+  const bool relaxed = flavour_ == MPS_RELAXED, branch = branch_;
+  size_t start[6], end[6];
+  std::memcpy(start, start_, sizeof start);
+  std::memcpy(end, end_, sizeof end);
+  std::string_view text[6];
   size_t shift = 0;
-  size_t prev_end = from == 0 ? 0 : start_[from];
+  size_t prev_end = from == 0 ? 0 : start[from];
+  const bool has_tab = std::memchr(line, '\t', len) != nullptr;
   for (size_t k = from; k < 6; ++k) {
-    if (start_[k] >= NOWHERE) break;
-    size_t s = start_[k] + shift;
-    size_t e = end_[k] >= NOWHERE ? len_ : end_[k] + shift;
+    if (start[k] >= NOWHERE) break;
+    size_t s = start[k] + shift;
+    size_t e = end[k] >= NOWHERE ? len : end[k] + shift;
     // Text between fields belongs to no field: it is a malformed field before it.
-    for (size_t p = prev_end; p < s && p < len_; ++p)
-      if (!is_blank(line_[p])) return k == 0 ? MPS_ST_FIELD1 : field_status(k - 1);
-    if (s >= len_) break;
-    size_t ee = e < len_ ? e : len_;
-    if (tab_status[k] && std::memchr(line_ + s, '\t', ee - s)) return tab_status[k];
-    if (flavour_ == MPS_RELAXED && ee == e && e < len_ && !is_space(line_[e]) && !is_space(line_[e - 1])) {
+    for (size_t p = prev_end; p < s && p < len; ++p)
+      if (line[p] != ' ') return k == 0 ? MPS_ST_FIELD1 : field_status(k - 1);
+    if (s >= len) break;
+    size_t ee = e < len ? e : len;
+    if (has_tab && tab_status[k] && std::memchr(line + s, '\t', ee - s)) return tab_status[k];
+    if (relaxed && ee == e && e < len && !is_space(line[e]) && !is_space(line[e - 1])) {
       // The field runs on to the next blank and pushes the following fields along.
-      while (ee < len_ && !is_space(line_[ee])) ++ee;
-      if (tab_status[k] && ee < len_ && line_[ee] == '\t') return tab_status[k];
+      while (ee < len && !is_space(line[ee])) ++ee;
+      if (has_tab && tab_status[k] && ee < len && line[ee] == '\t') return tab_status[k];
       shift += ee - e;
     }
-    std::string_view text(line_ + s, ee - s);
-    f->text[k] = k == 0 || k == 3 || k == 5 || (branch_ && k == 2) ? trim(text) : trim_right(text);
-    if (k == 0 && std::memchr(f->text[0].data(), '\t', f->text[0].size())) return MPS_ST_FIELD1;
+    size_t b = s, n = skip_blanks_back(line, s, ee);
+    if (k == 0 || k == 3 || k == 5 || (branch && k == 2)) b = skip_blanks(line, b, n);
+    text[k] = std::string_view(line + b, n - b);
+    if (has_tab && k == 0 && std::memchr(line + b, '\t', n - b)) return MPS_ST_FIELD1;
     prev_end = ee;
   }
+  for (size_t k = from; k < 6; ++k) f->text[k] = text[k];
   return MPS_ST_DATA;
 }
 
