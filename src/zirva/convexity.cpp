@@ -29,19 +29,22 @@ inline size_t sz(int64_t v) { return static_cast<size_t>(v); }
 bool is_psd(int64_t nz, const int32_t* subi, const int32_t* subj, const double* val, double sign, double rel_tol,
             double abs_tol, std::pmr::memory_resource* mr) {
   if (nz <= 0) return true;
-  // Local numbering of the variables that occur.
-  pvec<int32_t> ids(mr);
-  ids.reserve(sz(2 * nz));
-  for (int64_t p = 0; p < nz; ++p) ids.push_back(subi[p]), ids.push_back(subj[p]);
-  std::sort(ids.begin(), ids.end());
-  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-  const int32_t n = static_cast<int32_t>(ids.size());
-  auto local = [&](int32_t x) { return static_cast<int32_t>(std::lower_bound(ids.begin(), ids.end(), x) - ids.begin()); };
-
+  // Local numbering of the variables that occur, through a map over the index range.
+  int32_t maxidx = -1;
+  for (int64_t p = 0; p < nz; ++p) maxidx = std::max({maxidx, subi[p], subj[p]});
+  pvec<int32_t> local(sz(maxidx) + 1, -1, mr);
+  pvec<int32_t> deg(mr);
+  int32_t n = 0;
+  for (int64_t p = 0; p < nz; ++p) {
+    for (int32_t x : {subi[p], subj[p]})
+      if (local[sz(x)] < 0) local[sz(x)] = n++, deg.push_back(0);
+    if (subi[p] != subj[p]) ++deg[sz(local[sz(subi[p])])], ++deg[sz(local[sz(subj[p])])];
+  }
   pvec<double> diag(sz(n), 0.0, mr), scale(sz(n), 0.0, mr);
   pvec<pvec<Nb>> adj(sz(n), mr);
+  for (int32_t a = 0; a < n; ++a) adj[sz(a)].reserve(sz(deg[sz(a)]));
   for (int64_t p = 0; p < nz; ++p) {
-    int32_t a = local(subi[p]), b = local(subj[p]);
+    int32_t a = local[sz(subi[p])], b = local[sz(subj[p])];
     double v = sign * val[p];
     if (a == b) {
       diag[sz(a)] += v;

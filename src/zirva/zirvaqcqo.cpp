@@ -26,7 +26,8 @@ struct QBlock {
 };
 
 struct QuadData {
-  explicit QuadData(std::pmr::memory_resource* m) : subi(m), subj(m), val(m), con(m), objindex(m) {}
+  explicit QuadData(std::pmr::memory_resource* m)
+      : subi(m), subj(m), val(m), con(m), index_pool(m), objindex(&index_pool) {}
 
   pvec<int32_t> subi, subj;
   pvec<double> val;
@@ -38,6 +39,8 @@ struct QuadData {
   pvec<QBlock> con;
   // Lookup of the objective's entries by position, as offsets into its block. Built on demand by the single-entry
   // operations and dropped by every other change of the objective block; offsets survive moves of the block.
+  // Its nodes come from a pool over the task's memory, released whole when the lookup is dropped.
+  std::pmr::unsynchronized_pool_resource index_pool;
   std::pmr::unordered_map<uint64_t, int64_t> objindex;
   bool objindex_valid = false;
 
@@ -63,13 +66,15 @@ inline uint64_t obj_key(int32_t i, int32_t j) {
 inline size_t sz(int64_t v) { return static_cast<size_t>(v); }
 
 void drop_objindex(QuadData& q) {
-  q.objindex.clear();
+  if (!q.objindex_valid && q.objindex.empty()) return;
+  std::pmr::unordered_map<uint64_t, int64_t>(&q.index_pool).swap(q.objindex);
+  q.index_pool.release();
   q.objindex_valid = false;
 }
 
 void build_objindex(QuadData& q) {
   if (q.objindex_valid) return;
-  q.objindex.clear();
+  drop_objindex(q);
   q.objindex.reserve(sz(q.obj.len()));
   for (int64_t p = q.obj.beg; p < q.obj.end; ++p) q.objindex.emplace(obj_key(q.subi[sz(p)], q.subj[sz(p)]), p - q.obj.beg);
   q.objindex_valid = true;
