@@ -2,12 +2,12 @@
 // objective sense, the constraint bound keys and the parameter.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory_resource>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "fixture.h"
 #include "zirva.h"
 #include "zirva/convexity.h"
 #include "zirva/env.h"
@@ -53,87 +53,38 @@ TEST(SemidefiniteTest, MatricesByPathology) {
   EXPECT_TRUE(empty.psd());
 }
 
-using Dense = std::vector<std::vector<double>>;
-
-Lower lower_of(const Dense& q, int32_t stride) {
-  Lower m;
-  for (size_t a = 0; a < q.size(); ++a)
-    for (size_t b = 0; b <= a; ++b) m.add(static_cast<int32_t>(a) * stride, static_cast<int32_t>(b) * stride, q[a][b]);
-  return m;
-}
-
-double dot(const std::vector<double>& x, const std::vector<double>& y) {
-  double s = 0;
-  for (size_t p = 0; p < x.size(); ++p) s += x[p] * y[p];
-  return s;
-}
-
-// G = B B^T of a sparse rank-deficient B is semidefinite and singular; G - 1e-6 c c^T with a unit c orthogonal to
-// the columns of B has the eigenvalue -1e-6 mixed into the whole coupled pattern.
-TEST(SemidefiniteTest, RankDeficientGramMatricesPassAndPerturbedFail) {
+// M = sum of w_c b_c b_c^T over sparse random b_c, fewer than the dimension: singular. With all weights 1 it is
+// semidefinite; with the last weight -1e-6 it has a negative eigenvalue of about that size along the part of the
+// last b outside the span of the others, spread over the whole coupled pattern.
+TEST(SemidefiniteTest, RankDeficientSumsOfSquares) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int trial = 0; trial < 20; ++trial) {
-    const int32_t n = 12 + trial % 5, rank = 1 + trial % 6, stride = 1 + trial % 3;
-    Dense cols(rank, std::vector<double>(n, 0.0));
-    for (auto& c : cols)
-      for (auto& x : c)
-        if (rng() % 3 == 0) x = u(rng);
-    Dense g(n, std::vector<double>(n, 0.0));
-    for (const auto& c : cols)
-      for (int32_t a = 0; a < n; ++a)
-        for (int32_t b = 0; b < n; ++b) g[a][b] += c[a] * c[b];
-    EXPECT_TRUE(lower_of(g, stride).psd()) << "trial " << trial;
-    Dense basis;
-    for (auto c : cols) {
-      for (const auto& q : basis) {
-        double d = dot(q, c);
-        for (int32_t a = 0; a < n; ++a) c[a] -= d * q[a];
-      }
-      double len = std::sqrt(dot(c, c));
-      if (len < 1e-8) continue;
-      for (auto& x : c) x /= len;
-      basis.push_back(c);
+    const int32_t n = 12 + trial % 5, rank = 2 + trial % 5, stride = 1 + trial % 3;
+    std::vector<std::vector<double>> b(rank, std::vector<double>(n, 0.0));
+    for (auto& c : b)
+      for (auto& x : c) x = rng() % 2 ? u(rng) : 0.0;
+    for (double last : {1.0, -1e-6}) {
+      Lower m;
+      for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j <= i; ++j) {
+          double q = 0;
+          for (int32_t c = 0; c < rank; ++c) q += (c + 1 == rank ? last : 1.0) * b[c][i] * b[c][j];
+          m.add(i * stride, j * stride, q);
+        }
+      EXPECT_EQ(m.psd(), last > 0) << "trial " << trial;
     }
-    std::vector<double> z(n);
-    for (auto& x : z) x = u(rng);
-    for (const auto& q : basis) {
-      double d = dot(q, z);
-      for (int32_t a = 0; a < n; ++a) z[a] -= d * q[a];
-    }
-    double len = std::sqrt(dot(z, z));
-    for (int32_t a = 0; a < n; ++a)
-      for (int32_t b = 0; b < n; ++b) g[a][b] -= 1e-6 * z[a] * z[b] / (len * len);
-    EXPECT_FALSE(lower_of(g, stride).psd()) << "trial " << trial;
   }
 }
 
-struct ConvexityTest : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_appendvars(task, 3), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_appendcons(task, 2), ZRV_RES_OK);
-  }
-  void TearDown() override {
-    EXPECT_EQ(ZRV_deletetask(&task), ZRV_RES_OK);
-    EXPECT_EQ(ZRV_deleteenv(&env), ZRV_RES_OK);
-  }
-  std::string last_error() {
-    char buf[1025] = {0};
-    int32_t code = 0, len = 0;
-    ZRV_getlasterror(task, &code, sizeof buf, &len, buf);
-    return buf;
-  }
+struct ConvexityTest : quadtest::TaskTest<3, 2> {
   void maximize(bool on) { task->prob->sense = on ? ZRV_OBJECTIVE_SENSE_MAXIMIZE : ZRV_OBJECTIVE_SENSE_MINIMIZE; }
 };
 
 TEST_F(ConvexityTest, ObjectiveBySense) {
   ASSERT_EQ(ZRV_putqobjij(task, 0, 0, -1.0), ZRV_RES_OK);
   EXPECT_EQ(ZRV_checkconvexity(task), ZRV_RES_ERR_OBJ_Q_NOT_PSD);
-  EXPECT_NE(last_error().find("not positive semidefinite as expected for a minimization problem."), std::string::npos);
+  last_error_has("not positive semidefinite as expected for a minimization problem.");
   maximize(true);
   EXPECT_EQ(ZRV_checkconvexity(task), ZRV_RES_OK);
   ASSERT_EQ(ZRV_putqobjij(task, 0, 0, 1.0), ZRV_RES_OK);
@@ -174,9 +125,7 @@ TEST_F(ConvexityTest, ConstraintsByBoundKey) {
     ASSERT_EQ(ZRV_putqconk(task, 1, 2, i, j, c.q), ZRV_RES_OK);
     ASSERT_EQ(ZRV_putconbound(task, 1, c.bk, -1.0, c.bk == ZRV_BK_FX ? -1.0 : 1.0), ZRV_RES_OK);
     EXPECT_EQ(ZRV_checkconvexity(task), c.code) << c.bk;
-    if (c.code) {
-      EXPECT_NE(last_error().find(c.text), std::string::npos) << last_error();
-    }
+    if (c.code) last_error_has(c.text);
   }
   // An empty term on a ranged constraint is linear.
   ASSERT_EQ(ZRV_putqconk(task, 1, 0, nullptr, nullptr, nullptr), ZRV_RES_OK);
