@@ -507,8 +507,7 @@ ZRVrescodee ZRV_resizetask(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnum
       SpStatus s = task->prob->A.set_pool_size(maxnumanz);
       if (s != SpStatus::Ok) return report_sp_status(task, static_cast<int32_t>(s), __FILE__, __LINE__);
     }
-    if (maxnumqnz < 0) return ZRV_REPORT(task, ZRV_RES_ERR_MAXNUMQNZ);
-    return ZRV_RES_OK;
+    return quad_set_pool_size(task, maxnumqnz);
   });
 }
 
