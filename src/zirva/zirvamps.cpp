@@ -766,16 +766,16 @@ int32_t mps_read(ZRVtask_s* t, SysFile* f, const char* /*filename*/, int32_t fla
 
 namespace zrv {
 
-int32_t mps_store_quadratic(ZRVtask_s* t, int32_t, const pvec<int32_t>& subi, const pvec<int32_t>&,
-                            const pvec<double>&) {
-  // Quadratic terms need the quadratic-terms module, which this build does not have yet.
-  if (subi.empty()) return ZRV_RES_OK;
-  return ZRV_REPORT(t, ZRV_RES_ERR_MPS_FILE);
+int32_t mps_store_quadratic(ZRVtask_s* t, int32_t row, const pvec<int32_t>& subi, const pvec<int32_t>& subj,
+                            const pvec<double>& val) {
+  if (subi.size() > static_cast<size_t>(INT32_MAX)) return ZRV_REPORT(t, ZRV_RES_ERR_SPACE);
+  return ZRV_putqconk(t, row, static_cast<int32_t>(subi.size()), subi.data(), subj.data(), val.data());
 }
 
 int32_t mps_store_objective_quadratic(ZRVtask_s* t, const pvec<int32_t>& subi, const pvec<int32_t>& subj,
                                       const pvec<double>& val) {
-  return mps_store_quadratic(t, -1, subi, subj, val);
+  if (subi.size() > static_cast<size_t>(INT32_MAX)) return ZRV_REPORT(t, ZRV_RES_ERR_SPACE);
+  return ZRV_putqobj(t, static_cast<int32_t>(subi.size()), subi.data(), subj.data(), val.data());
 }
 
 int32_t mps_store_cone(ZRVtask_s* t, int32_t type, double par, const pvec<int32_t>& members, const std::string& name) {

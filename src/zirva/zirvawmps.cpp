@@ -148,6 +148,7 @@ class MpsWriter {
   void choose_ranges();
   int32_t write_columns();
   void write_bounds();
+  int32_t write_qsection(int32_t k, std::string_view row);
   int32_t write_quadratic();
   int32_t write_cones();
 
@@ -345,8 +346,45 @@ void MpsWriter::write_bounds() {
   }
 }
 
+// One QSECTION: the header with the row name, then the lower-triangular entries sorted by column and row.
+int32_t MpsWriter::write_qsection(int32_t k, std::string_view row) {
+  int64_t nz = 0;
+  if (int32_t r = k < 0 ? ZRV_getnumqobjnz64(t_, &nz) : ZRV_getnumqconknz64(t_, k, &nz)) return r;
+  if (nz == 0) return ZRV_RES_OK;
+  pvec<int32_t> qi(static_cast<size_t>(nz), &mem(t_)), qj(static_cast<size_t>(nz), &mem(t_));
+  pvec<double> qv(static_cast<size_t>(nz), &mem(t_));
+  int64_t surp = nz, got = 0;
+  if (int32_t r = k < 0 ? ZRV_getqobj64(t_, nz, &surp, &got, qi.data(), qj.data(), qv.data())
+                        : ZRV_getqconk64(t_, k, nz, &surp, &got, qi.data(), qj.data(), qv.data()))
+    return r;
+  pvec<int64_t> order(static_cast<size_t>(got), &mem(t_));
+  for (int64_t q = 0; q < got; ++q) order[static_cast<size_t>(q)] = q;
+  std::sort(order.begin(), order.end(), [&](int64_t a, int64_t b) {
+    return std::pair(qj[static_cast<size_t>(a)], qi[static_cast<size_t>(a)]) <
+           std::pair(qj[static_cast<size_t>(b)], qi[static_cast<size_t>(b)]);
+  });
+  w_.pad("QSECTION", 14);
+  if (k < 0)
+    w_.put(row);
+  else
+    w_.pad(row, 8);
+  w_.nl();
+  for (int64_t q : order) {
+    size_t sq = static_cast<size_t>(q);
+    std::string col(name(NameClass::Var, qj[sq]));
+    entry(col, name2(NameClass::Var, qi[sq]), qv[sq]);
+  }
+  return ZRV_RES_OK;
+}
+
 int32_t MpsWriter::write_quadratic() {
-  // Quadratic terms come with the quadratic-terms module; without it a task has none.
+  if (int32_t r = write_qsection(-1, objname_)) return r;
+  if (!quad_has_constraint_terms(t_)) return ZRV_RES_OK;
+  for (int32_t i = 0; i < t_->prob->numcon; ++i) {
+    if (!row_written(i)) continue;
+    std::string row(name(NameClass::Con, i));
+    if (int32_t r = write_qsection(i, row)) return r;
+  }
   return ZRV_RES_OK;
 }
 

@@ -1,10 +1,14 @@
 // The MPS reader: real files, the format's edge cases and its error reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <vector>
 #include <string>
 
 #include "mps/fixture.h"
+#include "mps/snapshot.h"
 #include "zirva/readmps.h"
 
 namespace {
@@ -222,6 +226,29 @@ TEST_F(MpsFixture, ConeSections) {
   EXPECT_EQ(read(model("", csection("K1", "CUBE") + "    X1\n")), ZRV_RES_ERR_MPS_CONE_TYPE);
   EXPECT_EQ(read("NAME\nROWS\n" + fx("N", "C") + csection("K1", "QUAD") + "ENDATA\n"),
             ZRV_RES_ERR_MPS_INV_SEC_ORDER);
+}
+
+TEST_F(MpsFixture, QuadraticSections) {
+  // Objective entries in either triangle land in the lower one; tiny ones are dropped; a constraint gets its own.
+  std::string q = model("", "QUADOBJ\n" + fx("", "X1", "X1", "2", "X3", "0.5") + fx("", "X2", "X3", "1e-20") +
+                                "QSECTION      LIM2\n" + fx("", "X3", "X2", "-1"));
+  ASSERT_EQ(read(q), ZRV_RES_OK) << err_.text;
+  mpstest::Snapshot s = mpstest::snapshot(t_);
+  int32_t x1 = var("X1"), x3 = var("X3"), x2 = var("X2"), lim2 = con("LIM2");
+  std::vector<std::tuple<int32_t, int32_t, int32_t, double>> want = {
+      {-1, x1, x1, 2.0}, {-1, x3, x1, 0.5}, {lim2, x3, x2, -1.0}};
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(s.q, want);
+  // The objective row kept as a free row keeps its quadratic term too.
+  ZRV_putintparam(t_, ZRV_IPAR_READ_KEEP_FREE_CON, 1);
+  ASSERT_EQ(read(q), ZRV_RES_OK);
+  int32_t nz = 0;
+  ZRV_getnumqconknz(t_, con("COST"), &nz);
+  EXPECT_EQ(nz, 2);
+  ZRV_putintparam(t_, ZRV_IPAR_READ_KEEP_FREE_CON, 0);
+  EXPECT_EQ(read(model("", "QUADOBJ\n" + fx("", "X1", "X1", "2") + "QSECTION      COST\n" + fx("", "X1", "X1", "2"))),
+            ZRV_RES_ERR_MPS_MUL_QSEC);
+  EXPECT_EQ(read(model("", "QUADOBJ\n" + fx("", "X1", "NOVAR", "2"))), ZRV_RES_ERR_MPS_UNDEF_VAR_NAME);
 }
 
 TEST(MpsNumbers, ParseDecimalOnly) {

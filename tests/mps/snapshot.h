@@ -52,6 +52,19 @@ inline Snapshot snapshot(ZRVtask_t t) {
   std::sort(s.a.begin(), s.a.end());
   s.objname = std::string(t->names->objective_name());
   s.taskname = std::string(t->names->task_name());
+  auto add_q = [&](int32_t k) {
+    int64_t nz = 0, surp, got = 0;
+    k < 0 ? ZRV_getnumqobjnz64(t, &nz) : ZRV_getnumqconknz64(t, k, &nz);
+    std::vector<int32_t> qi(nz), qj(nz);
+    std::vector<double> qv(nz);
+    surp = nz;
+    k < 0 ? ZRV_getqobj64(t, nz, &surp, &got, qi.data(), qj.data(), qv.data())
+          : ZRV_getqconk64(t, k, nz, &surp, &got, qi.data(), qj.data(), qv.data());
+    for (int64_t e = 0; e < got; ++e) s.q.emplace_back(k, qi[e], qj[e], qv[e]);
+  };
+  add_q(-1);
+  for (int32_t i = 0; i < p.numcon; ++i) add_q(i);
+  std::sort(s.q.begin(), s.q.end());
   int32_t numcone = 0;
   ZRV_getnumcone(t, &numcone);
   for (int32_t k = 0; k < numcone; ++k) {
