@@ -56,7 +56,7 @@ Solution& sol_of(ZRVtask_s* t, int32_t whichsol);
 // are not touched.
 int32_t sol_define(ZRVtask_s* t, int32_t whichsol);
 
-// Frees the arrays and makes the solution undefined.
+// Frees the arrays and makes the solution undefined with unknown statuses.
 void sol_undefine(ZRVtask_s* t, int32_t whichsol);
 
 // Stores the statuses of a defined solution (used by the optimizers and the readers).

@@ -242,6 +242,8 @@ void sol_undefine(ZRVtask_s* t, int32_t w) {
   Solution& s = sol_of(t, w);
   release_all(s);
   s.defined = false;
+  // A solution defined again later must not inherit claims about values that are gone.
+  s.prosta = P_UNK, s.solsta = S_UNK;
 }
 
 void sol_set_status(ZRVtask_s* t, int32_t w, int32_t prosta, int32_t solsta) {

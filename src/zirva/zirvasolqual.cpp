@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory_resource>
 #include <string>
 
 #include "zirva.h"
@@ -255,15 +256,15 @@ int32_t check_accmode(ZRVtask_s* t, int32_t accmode) {
 
 // ---- summaries
 
-void append_format(std::string& s, const char* fmt, double v) {
+void append_format(std::pmr::string& s, const char* fmt, double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, fmt, v);
   s += buf;
 }
 
-std::string status_text(const char* word, int32_t code) {
+// The status word, or "INVALID CODE(<code>)" in buf for a code without one.
+const char* status_text(const char* word, int32_t code, char (&buf)[48]) {
   if (word) return word;
-  char buf[48];
   std::snprintf(buf, sizeof buf, "INVALID CODE(%d)", code);
   return buf;
 }
@@ -277,9 +278,10 @@ int32_t one_summary(ZRVtask_s* t, int32_t stream, int32_t w) {
   const SolStore& st = *t->sols;
   static const char* const titles[] = {"Interior-point solution summary\n", "Basic solution summary\n",
                                        "Integer solution solution summary\n"};
-  std::string text = titles[w];
-  text += "  Problem status  : " + status_text(prosta_text(s.prosta), s.prosta) + "\n";
-  text += "  Solution status : " + status_text(solsta_text(s.solsta), s.solsta) + "\n";
+  std::pmr::string text(titles[w], &mem(t));
+  char buf[48];
+  text.append("  Problem status  : ").append(status_text(prosta_text(s.prosta), s.prosta, buf)).append("\n");
+  text.append("  Solution status : ").append(status_text(solsta_text(s.solsta), s.solsta, buf)).append("\n");
   auto line = [&](const char* what, double obj, double con, double var, double barvar, double cones,
                   const double* itg) {
     char head[64];
@@ -357,8 +359,10 @@ ZRVrescodee ZRV_getdbi(ZRVtask_t task, ZRVsoltypee whichsol, ZRVaccmodee accmode
 ZRVrescodee ZRV_getprimalobj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* primalobj) {
   if (int32_t r = check_task(task)) return r;
   if (int32_t r = check_solution(task, whichsol)) return r;
-  if (primalobj) *primalobj = primal_objective(task, whichsol);
-  return ZRV_RES_OK;
+  return guarded(task, [&] {
+    if (primalobj) *primalobj = primal_objective(task, whichsol);
+    return ZRV_RES_OK;
+  });
 }
 
 ZRVrescodee ZRV_getdualobj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* dualobj) {
@@ -366,8 +370,10 @@ ZRVrescodee ZRV_getdualobj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* dualo
   if (int32_t r = sol_check_whichsol(task, whichsol)) return r;
   if (whichsol == ZRV_SOL_ITG) return ZRV_REPORT(task, ZRV_RES_ERR_NO_DUAL_INFO_FOR_ITG_SOL);
   if (int32_t r = sol_check_defined(task, whichsol)) return r;
-  if (dualobj) *dualobj = dual_objective(task, whichsol);
-  return ZRV_RES_OK;
+  return guarded(task, [&] {
+    if (dualobj) *dualobj = dual_objective(task, whichsol);
+    return ZRV_RES_OK;
+  });
 }
 
 ZRVrescodee ZRV_getsolutioninfo(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* pobj, ZRVrealt* pviolcon,

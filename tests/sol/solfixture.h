@@ -54,9 +54,6 @@ struct SolFixture : ::testing::Test {
     EXPECT_EQ(ZRV_getsolsta(task, w, &v), ZRV_RES_OK);
     return v;
   }
-  void aij(int32_t i, int32_t j, double v) {
-    ASSERT_EQ(task->prob->A.put_element(i, j, v), zrv::SpStatus::Ok);
-  }
 };
 
 }  // namespace soltest
