@@ -23,7 +23,11 @@ class MpsFixture : public ::testing::Test {
     ZRV_deletetask(&t_);
     ZRV_deleteenv(&env_);
   }
-  std::string path(const char* base) const { return std::string(ZIRVA_BINARY_DIR) + "/mpstest_" + base; }
+  // Per test, so that test cases running in parallel processes do not share files.
+  std::string path(const char* base) const {
+    return std::string(ZIRVA_BINARY_DIR) + "/mpstest_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "_" + base;
+  }
   // Reads `text` as fixed/relaxed MPS (or free MPS) and returns the response code.
   int32_t read(const std::string& text, bool free_format = false) {
     zrvtest::TempFile f(path(free_format ? "in.fmps" : "in.mps"));

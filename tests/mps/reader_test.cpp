@@ -177,9 +177,10 @@ TEST_F(MpsFixture, ErrorsCarryCodeAndLine) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(read(c.text), c.code) << c.text;
-    if (c.line > 0)
+    if (c.line > 0) {
       EXPECT_NE(err_.text.find("The error occurred  at line(" + std::to_string(c.line) + "):\n"), std::string::npos)
           << err_.text;
+    }
   }
 }
 
