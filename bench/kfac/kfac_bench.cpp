@@ -3,7 +3,8 @@
 //   quasi-definite systems [[-(Q + D), A'], [A, R]] of Maros-Meszaros QPs.
 // Reports nnz(L) of both (our best ordering vs CHOLMOD's choice), analyze (ordering + symbolic) times, numeric
 // factorization times with 1 and 2 threads, and GFlop/s next to the machine's dgemm rate.
-// usage: kfac_bench [--netlib] [--grids] [--qp] [--quick] [--only NAME]
+// usage: kfac_bench [--netlib] [--grids] [--qp] [--quick] [--only NAME] [--analyze]
+//   --analyze: orderings only (ours: AMD and nested dissection both evaluated; CHOLMOD analyze), no factorization
 #include <cblas.h>
 #include <cholmod.h>
 #include <dirent.h>
@@ -149,6 +150,8 @@ double timed_min(int reps, const std::function<int()>& f, int* rc) {
   return best;
 }
 
+bool g_analyze_only = false;
+
 Row run_case(const std::string& name, const std::string& kind, const Sym& K, bool quick) {
   Row row;
   row.name = name;
@@ -159,7 +162,7 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   // ---- ZIRVA
   kfac::SymFactor F;
   kfac::SymOptions o;
-  o.method = order::ORDER_AUTO;
+  o.method = g_analyze_only ? order::ORDER_TRY_ND : order::ORDER_AUTO;
   o.nthreads = 1;
   kfac::SymStats st;
   double t = now();
@@ -171,17 +174,31 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   row.fl_z = st.flops;
   row.ord_name_z = st.method_used == order::ORDER_ND ? (st.tried_both ? "ND(try)" : "ND") : (st.tried_both ? "AMD(try)" : "AMD");
   const int8_t* sg = qd ? K.sign.data() : nullptr;
+  if (g_analyze_only) {
+    char buf[512];
+    const order::NdInfo& ni = st.nd_info;
+    std::snprintf(buf, sizeof buf,
+                  "AMD %lld (%.3f s), ND %lld (%.3f s: coarsen %.3f initial %.3f refine %.3f cmd %.3f), top sep %d parts "
+                  "%d/%d, sep by depth %lld %lld %lld %lld %lld %lld",
+                  (long long)st.nnz_l_amd, st.t_amd, (long long)st.nnz_l_nd, ni.t_total, ni.t_coarsen, ni.t_initial,
+                  ni.t_refine, ni.t_cmd, ni.topsep, ni.topparts[0], ni.topparts[1], (long long)ni.sepweight[0],
+                  (long long)ni.sepweight[1], (long long)ni.sepweight[2], (long long)ni.sepweight[3],
+                  (long long)ni.sepweight[4], (long long)ni.sepweight[5]);
+    row.note = buf;
+  }
   // first factorization (warm-up) decides the repetition count
   kfac::NumResult nr;
   double t1 = now();
-  rc = F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr);
+  rc = g_analyze_only ? 0 : F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr);
   double tw = now() - t1;
   if (rc) { row.ok = false; row.note = "ZIRVA pivot failure at " + std::to_string(nr.fail_col); }
   int reps = quick ? 1 : (tw < 0.05 ? 7 : tw < 0.5 ? 3 : tw < 5 ? 2 : 1);
+  if (g_analyze_only) reps = 0;
   row.f1_z = std::min(tw, timed_min(reps, [&] { return F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr); }, &rc));
   F.set_threads(2);
   row.f2_z = timed_min(reps, [&] { return F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr); }, &rc);
-  if (rc == 0) {
+  if (g_analyze_only) row.f1_z = row.f2_z = 0;
+  if (rc == 0 && !g_analyze_only) {
     std::vector<double> b(K.n), x(K.n), y(K.n, 0.0);
     for (int32_t i = 0; i < K.n; i++) b[i] = 1.0 + (i % 7) * 0.1;
     x = b;
@@ -214,6 +231,7 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   row.ord_name_c = ordc == CHOLMOD_AMD ? "AMD" : ordc == CHOLMOD_METIS ? "METIS" : ordc == CHOLMOD_NESDIS ? "NESDIS" :
                    ordc == CHOLMOD_NATURAL ? "natural" : ordc == CHOLMOD_COLAMD ? "COLAMD" : "?";
   int crc = 0;
+  if (g_analyze_only) { cholmod_l_free_factor(&L, &c); cholmod_l_finish(&c); return row; }
   t1 = now();
   cholmod_l_factorize(&A, L, &c);
   tw = now() - t1;
@@ -277,15 +295,18 @@ int main(int argc, char** argv) {
     else if (s == "--qp") qp = true;
     else if (s == "--quick") quick = true;
     else if (s == "--only" && a + 1 < argc) only = argv[++a];
+    else if (s == "--analyze") g_analyze_only = true;
   }
   if (!netlib && !grids && !qp) netlib = grids = qp = true;
   std::string data = ZIRVA_DATA_DIR;
   openblas_set_num_threads(1);
-  double g1 = math::dense_dgemm_gflops(2000, 3);
-  openblas_set_num_threads(2);
-  double g2 = math::dense_dgemm_gflops(2000, 3);
-  openblas_set_num_threads(1);
-  std::printf("dgemm GFlop/s (n=2000): 1 thread %.1f, 2 threads %.1f\n\n", g1, g2);
+  if (!g_analyze_only) {
+    double g1 = math::dense_dgemm_gflops(2000, 3);
+    openblas_set_num_threads(2);
+    double g2 = math::dense_dgemm_gflops(2000, 3);
+    openblas_set_num_threads(1);
+    std::printf("dgemm GFlop/s (n=2000): 1 thread %.1f, 2 threads %.1f\n\n", g1, g2);
+  }
   print_header();
   std::vector<Row> rows;
   if (netlib) {

@@ -26,6 +26,7 @@ struct SymOptions {
   double big_flops = 3e8;             // supernodes with more work are split into row blocks and tiles
   order::AmdControl amd;
   order::NdControl nd;
+  int64_t nd_second_limit = 1000000;  // graphs with at most this many adjacency entries get a second dissection
   const int32_t* user_perm = nullptr;  // if set, used as the ordering (perm[k] = index eliminated k-th)
 };
 

@@ -226,17 +226,35 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
           st.t_amd = now() - t;
         }
       }
+      bool evaluated_n = false;
       if (do_nd) {
         double t = now();
         pn.resize(n);
         rc = order::order_nd(g, opt.nd, pn.data(), &st.nd_info);
         if (rc) return rc;
+        if (opt.nd.multilevel && g.ptr[n] <= opt.nd_second_limit) {
+          // second dissection by level structures with tighter balance; the one with fewer flops is kept.  Multilevel
+          // separators suit meshes, level structures suit graphs of network type; which wins is not predictable.
+          order::NdControl c2 = opt.nd;
+          c2.multilevel = false;
+          c2.imbalance = std::min(opt.nd.imbalance, 1.2);
+          std::vector<int32_t> p2(n);
+          order::NdInfo i2;
+          rc = order::order_nd(g, c2, p2.data(), &i2);
+          if (rc) return rc;
+          int64_t l2 = 0;
+          double f2 = 0;
+          evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
+          evaluate(n, in_ptr_, in_row_, p2, &l2, &f2, nullptr, nullptr, nullptr);
+          evaluated_n = true;
+          if (f2 < fn) { pn.swap(p2); ln = l2; fn = f2; st.nd_info = i2; }
+        }
         st.t_nd = now() - t;
       }
       if (do_amd && do_nd) {
         double t = now();
         if (!evaluated_a) evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
-        evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
+        if (!evaluated_n) evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
         st.t_nd += now() - t;
         st.tried_both = true;
         st.nnz_l_amd = la; st.flops_amd = fa; st.nnz_l_nd = ln; st.flops_nd = fn;
