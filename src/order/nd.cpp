@@ -202,33 +202,35 @@ struct FmWork {
   std::vector<char> locked;
   struct Mv { int32_t v; int8_t from; };
   std::vector<Mv> log;
-  std::vector<int32_t> touched;
+  std::vector<int32_t> touched, sep, mark;
 };
 
 // 2-sided node Fiduccia-Mattheyses refinement of a vertex separator under the balance limit maxpw: separator vertices
 // move into a part and pull their neighbours of the other part into the separator; each pass keeps its best prefix.
-// Also rebalances a partition over the limit (moves into the lighter part first).
+// Also rebalances a partition over the limit (moves into the lighter part first).  Work per pass is proportional to
+// the separator and the moves, not to the graph.
 void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
   const int32_t n = g.n;
   compute_pw(g, s);
-  w.h0.init(n); w.h1.init(n);
-  w.locked.assign(n, 0);
-  auto gain = [&](int32_t v, int to) {
-    int64_t gsum = g.vw[v];
-    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-      int32_t u = g.adj[p];
-      if (s.where[u] == 1 - to) gsum -= g.vw[u];
-    }
-    return gsum;
+  if ((int32_t)w.h0.pos.size() < n) w.h0.init(n);
+  if ((int32_t)w.h1.pos.size() < n) w.h1.init(n);
+  if ((int32_t)w.locked.size() < n) w.locked.assign(n, 0);
+  if ((int32_t)w.mark.size() < n) w.mark.assign(n, 0);
+  w.sep.clear();
+  for (int32_t v = 0; v < n; v++)
+    if (s.where[v] == 2) w.sep.push_back(v);
+  // gain of moving separator vertex v into part t: its weight minus its neighbours in part 1-t
+  auto push_gains = [&](int32_t v) {
+    int64_t nb[3] = {0, 0, 0};
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) nb[s.where[g.adj[p]]] += g.vw[g.adj[p]];
+    w.h0.push(v, g.vw[v] - nb[1]);
+    w.h1.push(v, g.vw[v] - nb[0]);
   };
   const int32_t limit = std::max<int32_t>(40, std::min<int32_t>(n / 50, 200));
   for (int pass = 0; pass < npass; pass++) {
     w.h0.clear(); w.h1.clear();
     w.log.clear();
-    for (int32_t v = 0; v < n; v++) {
-      w.locked[v] = 0;
-      if (s.where[v] == 2) { w.h0.push(v, gain(v, 0)); w.h1.push(v, gain(v, 1)); }
-    }
+    for (int32_t v : w.sep) push_gains(v);
     const int64_t sep0 = s.pw[2];
     const bool ok0 = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
     int64_t bestsep = s.pw[2];
@@ -256,25 +258,24 @@ void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
       w.log.push_back({v, 2});
       s.where[v] = (int8_t)to;
       s.pw[2] -= g.vw[v]; s.pw[to] += g.vw[v];
-      w.touched.clear();
+      // incremental gains: v joined part `to`, so separator neighbours gain less by moving into `other`; each
+      // neighbour pulled out of `other` makes moving its separator neighbours into `to` cheaper
+      Heap& Ho = to == 0 ? w.h1 : w.h0;
       for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
         int32_t u = g.adj[p];
-        if (s.where[u] == other) {
-          w.log.push_back({u, (int8_t)other});
-          s.where[u] = 2;
-          s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
-          w.touched.push_back(u);
-          for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++)
-            if (s.where[g.adj[q]] == 2) w.touched.push_back(g.adj[q]);
-        } else if (s.where[u] == 2) {
-          w.touched.push_back(u);
-        }
+        if (s.where[u] == 2 && Ho.contains(u)) Ho.update(u, Ho.key[u] - g.vw[v]);
       }
-      for (int32_t x : w.touched) {
-        if (w.locked[x] || s.where[x] != 2) continue;
-        int64_t a = gain(x, 0), b = gain(x, 1);
-        if (w.h0.contains(x)) w.h0.update(x, a); else w.h0.push(x, a);
-        if (w.h1.contains(x)) w.h1.update(x, b); else w.h1.push(x, b);
+      for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
+        int32_t u = g.adj[p];
+        if (s.where[u] != other) continue;
+        w.log.push_back({u, (int8_t)other});
+        s.where[u] = 2;
+        s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
+        for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
+          int32_t x = g.adj[q];
+          if (s.where[x] == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
+        }
+        if (!w.locked[u]) push_gains(u);
       }
       const bool ok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
       const int64_t bal = std::llabs(s.pw[0] - s.pw[1]);
@@ -284,8 +285,22 @@ void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
         break;
       }
     }
-    for (size_t i = w.log.size(); i-- > bestlen;) s.where[w.log[i].v] = w.log[i].from;
-    compute_pw(g, s);
+    // undo the moves after the best prefix; the separator list changes only at logged vertices
+    for (size_t i = w.log.size(); i-- > bestlen;) {
+      const int32_t v = w.log[i].v;
+      s.pw[s.where[v]] -= g.vw[v];
+      s.pw[w.log[i].from] += g.vw[v];
+      s.where[v] = w.log[i].from;
+    }
+    w.touched.clear();
+    for (int32_t v : w.sep) if (s.where[v] == 2 && !w.mark[v]) { w.mark[v] = 1; w.touched.push_back(v); }
+    for (const auto& e : w.log) {
+      w.locked[e.v] = 0;
+      if (s.where[e.v] == 2 && !w.mark[e.v]) { w.mark[e.v] = 1; w.touched.push_back(e.v); }
+    }
+    for (int32_t v : w.touched) w.mark[v] = 0;
+    w.sep.swap(w.touched);
+    w.h0.clear(); w.h1.clear();
     // another pass only when this one reduced the separator (or repaired the balance)
     if (bestlen == 0 || (s.pw[2] >= sep0 && ok0)) break;
   }
@@ -569,7 +584,6 @@ void ml_separator(const WGraph& g0, const NdControl& ctl, Rng& rng, Sep& out, Ti
 }
 
 struct NdState {
-  const WGraph* g;
   const NdControl* ctl;
   Rng rng{1};
   std::vector<int32_t> label;  // constraint set per node
@@ -579,93 +593,113 @@ struct NdState {
   int32_t toppart[2] = {0, 0};
   int32_t ncomp = 0, maxcomp = 0;
   int64_t sepw[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  std::vector<int32_t> loc;    // global -> local index scratch
 };
 
-void build_sub(const WGraph& g, const std::vector<int32_t>& nodes, std::vector<int32_t>& loc, WGraph& sg) {
-  const int32_t m = (int32_t)nodes.size();
-  for (int32_t i = 0; i < m; i++) loc[nodes[i]] = i;
+// Subgraph of g induced by the vertices list (local numbering = position in list); loc is scratch of size g.n
+// holding -1 on entry and on exit.
+void extract(const WGraph& g, const std::vector<int32_t>& list, std::vector<int32_t>& loc, WGraph& sg) {
+  const int32_t m = (int32_t)list.size();
+  for (int32_t i = 0; i < m; i++) loc[list[i]] = i;
+  int64_t ne = 0;
+  for (int32_t v : list) ne += g.xadj[v + 1] - g.xadj[v];
   sg.n = m;
   sg.xadj.assign(m + 1, 0);
   sg.adj.clear(); sg.ew.clear();
+  sg.adj.reserve(ne); sg.ew.reserve(ne);
   sg.vw.resize(m);
   sg.tvw = 0;
   for (int32_t i = 0; i < m; i++) {
-    int32_t v = nodes[i];
+    int32_t v = list[i];
     sg.vw[i] = g.vw[v];
     sg.tvw += g.vw[v];
     for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-      int32_t u = g.adj[p];
-      if (loc[u] >= 0) { sg.adj.push_back(loc[u]); sg.ew.push_back(g.ew[p]); }
+      int32_t u = loc[g.adj[p]];
+      if (u >= 0) { sg.adj.push_back(u); sg.ew.push_back(g.ew[p]); }
     }
     sg.xadj[i + 1] = (int64_t)sg.adj.size();
   }
-  for (int32_t i = 0; i < m; i++) loc[nodes[i]] = -1;
+  for (int32_t i = 0; i < m; i++) loc[list[i]] = -1;
 }
 
-void dissect(NdState& st, std::vector<int32_t>& nodes, int depth) {
-  const WGraph& g = *st.g;
-  const int32_t m = (int32_t)nodes.size();
+void leaf(NdState& st, const std::vector<int32_t>& ids) {
+  int32_t lab = st.nlabel++;
+  for (int32_t v : ids) st.label[v] = lab;
+}
+
+// Dissects the graph sg whose vertex i is node ids[i] of the whole graph; sg and ids are released on the way.
+void dissect(NdState& st, WGraph& sg, std::vector<int32_t>& ids, int depth) {
+  const int32_t m = sg.n;
   if (m == 0) return;
-  if (m <= st.ctl->leafsize) {
-    int32_t lab = st.nlabel++;
-    for (int32_t v : nodes) st.label[v] = lab;
-    return;
-  }
-  WGraph sg;
-  build_sub(g, nodes, st.loc, sg);
+  if (m <= st.ctl->leafsize) { leaf(st, ids); return; }
   // connected components
   std::vector<int32_t> comp(m, -1), q;
+  q.reserve(m);
   int32_t nc = 0;
   for (int32_t r = 0; r < m; r++) {
     if (comp[r] >= 0) continue;
-    q.clear(); q.push_back(r); comp[r] = nc;
-    for (size_t k = 0; k < q.size(); k++) {
+    size_t k = q.size();
+    q.push_back(r); comp[r] = nc;
+    for (; k < q.size(); k++) {
       int32_t v = q[k];
       for (int64_t p = sg.xadj[v]; p < sg.xadj[v + 1]; p++)
         if (comp[sg.adj[p]] < 0) { comp[sg.adj[p]] = nc; q.push_back(sg.adj[p]); }
     }
     nc++;
   }
+  std::vector<int32_t> loc(m, -1);
   if (nc > 1) {
+    // q lists the components one after the other
+    std::vector<int32_t> cstart(nc + 1, 0);
+    for (int32_t i = 0; i < m; i++) cstart[comp[q[i]] + 1] = i + 1;
     if (depth == 0) {
       st.ncomp = nc;
-      std::vector<int32_t> cnt(nc, 0);
-      for (int32_t i = 0; i < m; i++) cnt[comp[i]]++;
-      st.maxcomp = *std::max_element(cnt.begin(), cnt.end());
+      for (int32_t c = 0; c < nc; c++) st.maxcomp = std::max(st.maxcomp, cstart[c + 1] - cstart[c]);
     }
-    std::vector<std::vector<int32_t>> parts(nc);
-    for (int32_t i = 0; i < m; i++) parts[comp[i]].push_back(nodes[i]);
-    std::vector<int32_t>().swap(nodes);
-    for (auto& p : parts) dissect(st, p, depth + 1);
+    std::vector<WGraph> gs;
+    std::vector<std::vector<int32_t>> cids;
+    for (int32_t c = 0; c < nc; c++) {
+      std::vector<int32_t> list(q.begin() + cstart[c], q.begin() + cstart[c + 1]);
+      std::vector<int32_t> gid(list.size());
+      for (size_t i = 0; i < list.size(); i++) gid[i] = ids[list[i]];
+      if ((int32_t)list.size() <= st.ctl->leafsize) { leaf(st, gid); continue; }
+      gs.emplace_back();
+      extract(sg, list, loc, gs.back());
+      cids.push_back(std::move(gid));
+    }
+    sg = WGraph();
+    std::vector<int32_t>().swap(ids);
+    for (size_t c = 0; c < gs.size(); c++) dissect(st, gs[c], cids[c], depth + 1);
     return;
   }
+  std::vector<int32_t>().swap(comp);
+  std::vector<int32_t>().swap(q);
   Sep s;
   ml_separator(sg, *st.ctl, st.rng, s, st.tm);
   std::vector<int32_t> a, b, sep;
   for (int32_t i = 0; i < m; i++) {
-    if (s.where[i] == 0) a.push_back(nodes[i]);
-    else if (s.where[i] == 1) b.push_back(nodes[i]);
-    else sep.push_back(nodes[i]);
+    if (s.where[i] == 0) a.push_back(i);
+    else if (s.where[i] == 1) b.push_back(i);
+    else sep.push_back(ids[i]);
   }
-  if (a.empty() || b.empty()) {
-    // no useful separator (nearly complete graph): a leaf
-    int32_t lab = st.nlabel++;
-    for (int32_t v : nodes) st.label[v] = lab;
-    return;
-  }
+  if (a.empty() || b.empty()) { leaf(st, ids); return; }  // no useful separator (nearly complete graph)
   if (depth < 8) st.sepw[depth] += (int64_t)sep.size();
   if (depth == 0 && st.depth0_sep < 0) {
     st.depth0_sep = (int32_t)sep.size();
     st.toppart[0] = (int32_t)a.size();
     st.toppart[1] = (int32_t)b.size();
   }
-  std::vector<int32_t>().swap(nodes);
+  WGraph ga, gb;
+  extract(sg, a, loc, ga);
+  extract(sg, b, loc, gb);
+  for (int32_t& v : a) v = ids[v];
+  for (int32_t& v : b) v = ids[v];
   sg = WGraph();
-  dissect(st, a, depth + 1);
-  dissect(st, b, depth + 1);
-  int32_t lab = st.nlabel++;
-  for (int32_t v : sep) st.label[v] = lab;
+  std::vector<int32_t>().swap(ids);
+  std::vector<int32_t>().swap(loc);
+  s = Sep();
+  dissect(st, ga, a, depth + 1);
+  dissect(st, gb, b, depth + 1);
+  leaf(st, sep);
 }
 
 }  // namespace
@@ -730,6 +764,30 @@ int order_compress(const Graph& g, Graph& cg, std::vector<int32_t>& rep, std::ve
   }
 }
 
+int order_separator(const Graph& g, const NdControl& ctl, std::vector<int8_t>& where) {
+  const int32_t n = g.n;
+  if (n < 0 || (int64_t)g.ptr.size() != (int64_t)n + 1) return 4;
+  try {
+    where.assign(n, 0);
+    if (n < 2) return 0;
+    WGraph W;
+    W.n = n;
+    W.xadj = g.ptr;
+    W.adj = g.adj;
+    W.ew.assign(g.adj.size(), 1);
+    W.vw.assign(n, 1);
+    W.tvw = n;
+    Rng rng(ctl.seed);
+    Timers tm;
+    Sep s;
+    ml_separator(W, ctl, rng, s, tm);
+    where = std::move(s.where);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
+}
+
 int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) {
   NdInfo inf;
   const int32_t n = g.n;
@@ -773,15 +831,20 @@ int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) 
     W.tvw = 0;
     for (int32_t c = 0; c < nc; c++) W.tvw += W.vw[c];
     NdState st;
-    st.g = &W;
     st.ctl = &ctl;
     st.rng = Rng(ctl.seed);
     st.label.assign(nc, -1);
-    st.loc.assign(nc, -1);
     std::vector<int32_t> nodes;
     for (int32_t c = 0; c < nc; c++) if (!chigh[c]) nodes.push_back(c);
+    const int32_t nlow = (int32_t)nodes.size();
     double tml = now();
-    dissect(st, nodes, 0);
+    {
+      WGraph top;
+      std::vector<int32_t> loc(nc, -1);
+      extract(W, nodes, loc, top);
+      W = WGraph();
+      dissect(st, top, nodes, 0);
+    }
     double tpart = now() - tml;
     int32_t hlab = st.nlabel++;
     for (int32_t c = 0; c < nc; c++) if (chigh[c]) st.label[c] = hlab;
@@ -801,7 +864,7 @@ int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) 
     inf.t_cover = st.tm.cover;
     (void)tpart;
     inf.ncomp = std::max(1, st.ncomp);
-    inf.maxcomp = st.ncomp > 1 ? st.maxcomp : (int32_t)nodes.size();
+    inf.maxcomp = st.ncomp > 1 ? st.maxcomp : nlow;
     inf.topsep = std::max(0, st.depth0_sep);
     inf.topparts[0] = st.toppart[0];
     inf.topparts[1] = st.toppart[1];

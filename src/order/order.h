@@ -67,6 +67,10 @@ struct NdInfo {
 // Nested dissection by multilevel graph partitioning; leaves and the final order by constrained minimum degree.
 int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info);
 
+// One vertex separator of the graph as nested dissection computes it (unit vertex weights, the graph as given):
+// where[i] = 0 or 1 (the two parts) or 2 (separator); no edge joins the parts.  Returns 0, 1 (out of memory), 4.
+int order_separator(const Graph& g, const NdControl& ctl, std::vector<int8_t>& where);
+
 // Symmetric compression: nodes with identical closed adjacency are merged.  rep[i] = representative index in the
 // compressed graph; weight = nodes merged.  Returns the compressed graph.
 int order_compress(const Graph& g, Graph& cg, std::vector<int32_t>& rep, std::vector<int32_t>& weight);
