@@ -175,6 +175,7 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
     nthreads_ = std::max(1, opt.nthreads);
     rowblock_ = std::max(16, opt.rowblock);
     big_flops_ = opt.big_flops;
+    small_panel_ = std::max(0, opt.small_panel);
     nnz_in_ = n > 0 ? colptr[n] : 0;
     in_ptr_.assign(colptr, colptr + n + 1);
     if (n == 0) in_ptr_.assign(1, 0);
@@ -452,6 +453,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
   }
   // large supernodes (decomposed into row blocks / tiles; the rule does not depend on the thread count)
   big_.assign(ns, 0);
+  small_.assign(ns, 0);
   std::vector<double> work(ns, 0.0);
   total_work_ = 0;
   cbuf_size_ = 1;
@@ -468,6 +470,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
     work[s] = w;
     total_work_ += w;
     big_[s] = w >= big_flops_ && nr >= 2.0 * rowblock_;
+    small_[s] = !big_[s] && nr * nc <= (double)small_panel_;
   }
   for (int32_t s = 0; s < ns; s++) {
     for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {

@@ -589,3 +589,72 @@ TEST(KfacOrder, NestedDissectionOrdersArePermutationsWithLowFill) {
     }
   }
 }
+
+// The scalar kernels of tiny supernodes and the BLAS kernels compute the same factor: same solutions up to rounding,
+// same failing pivot, same replaced pivots.  small_panel = 0 sends every supernode through BLAS, a huge value sends
+// every non-split supernode through the scalar path.
+TEST(KfacCholesky, ScalarKernelsOfTinySupernodesMatchBlasPath) {
+  auto factor = [](const Csc& c, const int8_t* sign, int32_t small, double replace, kfac::NumResult* r,
+                   std::vector<double>* x) {
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    o.small_panel = small;
+    o.nrelax[0] = 2;  // keep narrow supernodes
+    EXPECT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, nullptr), 0);
+    int rc = F.factor(c.x.data(), nullptr, sign, 1e-13, replace, r);
+    if (rc == 0 && x) F.solve(x->data());
+    return rc;
+  };
+  // SPD of several shapes, and the same matrices made quasi-definite by flipping a block
+  for (int32_t n : {1, 7, 60, 400}) {
+    for (double d : {0.01, 0.1}) {
+      Csc c = random_spd(n, d, 300u + n);
+      std::vector<int8_t> sign(n, 1);
+      Csc q = c;
+      for (int32_t j = 0; j < n; j++)
+        if (j % 3 == 0) {
+          sign[j] = -1;
+          for (int64_t p = q.p[j]; p < q.p[j + 1]; p++)
+            if (q.i[p] == j) q.x[p] = -q.x[p] - 2 * c.x[p];  // strongly negative pivot keeps it quasi-definite
+        }
+      auto b = rhs(n, 5);
+      for (int qd = 0; qd < 2; qd++) {
+        SCOPED_TRACE("n " + std::to_string(n) + (qd ? " quasi-definite" : " spd"));
+        const Csc& m = qd ? q : c;
+        std::vector<double> x1 = b, x2 = b;
+        kfac::NumResult r1, r2;
+        ASSERT_EQ(factor(m, qd ? sign.data() : nullptr, 0, 0, &r1, &x1), 0);
+        ASSERT_EQ(factor(m, qd ? sign.data() : nullptr, 1 << 30, 0, &r2, &x2), 0);
+        EXPECT_LE(relres(m, x2, b), 1e-12);
+        double dx = 0, xn = 0;
+        for (int32_t i = 0; i < n; i++) { dx = std::max(dx, std::fabs(x1[i] - x2[i])); xn = std::max(xn, std::fabs(x1[i])); }
+        EXPECT_LE(dx, 1e-10 * xn);
+        EXPECT_NEAR(r1.min_pivot, r2.min_pivot, 1e-10 * r1.max_pivot);
+      }
+    }
+  }
+  // failing pivot: a zero diagonal decoupled from the rest must be named by both paths; with replacement both list it
+  Csc g = grid(9, 8, 1);
+  const int32_t k = 37;
+  for (int64_t p = g.p[k]; p < g.p[k + 1]; p++) g.x[p] = 0;
+  for (int32_t j = 0; j < g.n; j++)
+    for (int64_t p = g.p[j]; p < g.p[j + 1]; p++)
+      if (g.i[p] == k) g.x[p] = 0;
+  for (int qd = 0; qd < 2; qd++) {
+    std::vector<int8_t> sign(g.n, 1);
+    kfac::NumResult r1, r2;
+    const int8_t* sg = qd ? sign.data() : nullptr;
+    EXPECT_EQ(factor(g, sg, 0, 0, &r1, nullptr), 2);
+    EXPECT_EQ(factor(g, sg, 1 << 30, 0, &r2, nullptr), 2);
+    EXPECT_EQ(r1.fail_col, k);
+    EXPECT_EQ(r2.fail_col, k);
+    EXPECT_EQ(factor(g, sg, 0, 1e-3, &r1, nullptr), 0);
+    EXPECT_EQ(factor(g, sg, 1 << 30, 1e-3, &r2, nullptr), 0);
+    ASSERT_EQ(r1.replaced.size(), 1u);
+    ASSERT_EQ(r2.replaced.size(), 1u);
+    EXPECT_EQ(r2.replaced[0], k);
+    if (!qd) {
+      EXPECT_DOUBLE_EQ(r1.replaced_delta[0], r2.replaced_delta[0]);
+    }
+  }
+}
