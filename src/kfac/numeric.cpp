@@ -373,7 +373,7 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
       if ((int64_t)wbuf_[t].size() < wsz) wbuf_[t].assign(wsz, 0.0);
     }
     // assemble the matrix into L
-    std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
+    if (!lx_.empty()) std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
     for (int64_t p = 0; p < nnz_in_; p++) lx_[amap_[p]] += values[p];
     double maxdiag = 0;
     for (int32_t k = 0; k < n; k++) {
