@@ -500,16 +500,22 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
       if (sparent_[s] == -1) { cand.push_back(s); total += sw[s]; }
     const int32_t parts = 8;  // enough subtrees for load balance with a few threads
     std::vector<char> istop(ns, 0);
-    for (;;) {
-      auto it = std::max_element(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return sw[a] < sw[b]; });
-      if (it == cand.end() || sw[*it] <= total / (parts * 2.0) || chead[*it] == -1) break;
-      int32_t r = *it;
-      cand.erase(it);
+    // split the heaviest subtree while it is too heavy (a heap: forests of many chains would make a scan quadratic)
+    auto lighter = [&](int32_t a, int32_t b) { return sw[a] != sw[b] ? sw[a] < sw[b] : a > b; };
+    std::make_heap(cand.begin(), cand.end(), lighter);
+    while (!cand.empty()) {
+      const int32_t r = cand.front();
+      if (sw[r] <= total / (parts * 2.0) || chead[r] == -1) break;
+      std::pop_heap(cand.begin(), cand.end(), lighter);
+      cand.pop_back();
       istop[r] = 1;
-      for (int32_t c = chead[r]; c != -1; c = cnext[c]) cand.push_back(c);
+      for (int32_t c = chead[r]; c != -1; c = cnext[c]) {
+        cand.push_back(c);
+        std::push_heap(cand.begin(), cand.end(), lighter);
+      }
       if ((int32_t)cand.size() > 4096) break;
     }
-    std::sort(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return sw[a] > sw[b]; });
+    std::sort(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return lighter(b, a); });
     sub_lo_.clear(); sub_hi_.clear(); top_.clear();
     for (int32_t r : cand) { sub_lo_.push_back(desc_lo[r]); sub_hi_.push_back(r); }
     for (int32_t s = 0; s < ns; s++)
