@@ -1,12 +1,16 @@
 // Nested dissection by multilevel graph partitioning, written for ZIRVA.
 //
 // High-degree nodes are removed first (ordered last) and nodes with identical adjacency merged (vertex weights).
-// Each connected part is split by a vertex separator found multilevel: heavy-edge matching coarsening, greedy graph
-// growing edge bisections at the coarsest level turned into vertex separators by a minimum vertex cover of the
-// cut edges (Koenig), then 2-sided node Fiduccia-Mattheyses refinement (with rebalancing) while uncoarsening.
-// Connected components are ordered separately.  The dissection tree gives every node a constraint set (parts before
-// their separator); the final order is the constrained approximate minimum degree over the whole graph, which
-// orders the small parts by minimum degree with knowledge of their boundary.
+// Each connected part is split by a vertex separator found multilevel: heavy-edge matching in random order (two-hop
+// matching through a common neighbour when plain matching stalls), several initial separators at the coarsest level
+// (greedy edge bisections turned into vertex separators by a minimum vertex cover of the cut edges (Koenig), and
+// directly grown vertex separators), the best few refined through the coarse levels and the best of them kept once
+// the graph has a few thousand vertices, then 2-sided node Fiduccia-Mattheyses refinement with a balance limit at
+// every uncoarsening level.  Without coarsening (multilevel = false) the same trials run on the graph itself, which
+// gives level-structure separators.  Parts are dissected as local subgraphs; connected components separately.  The
+// dissection tree gives every node a constraint set (parts before their separator); the final order is the
+// constrained approximate minimum degree over the whole graph, which orders the small parts by minimum degree with
+// knowledge of their boundary.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
