@@ -1,5 +1,7 @@
 // Test helpers: capture what a stream delivers, and temporary files.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -28,10 +30,18 @@ inline std::string read_file(const std::string& name) {
   return o.str();
 }
 
-// A file name in the build's test folder, removed when the object dies.
+// A file name in the test's working folder, removed when the object dies. The running test's suite and name are
+// put in front, so test cases run as parallel processes never share a file.
 struct TempFile {
   std::string name;
-  explicit TempFile(const std::string& base) : name(base) { std::remove(name.c_str()); }
+  explicit TempFile(const std::string& base) : name(unique(base)) { std::remove(name.c_str()); }
+  static std::string unique(const std::string& base) {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!info) return base;
+    size_t slash = base.find_last_of('/');
+    size_t at = slash == std::string::npos ? 0 : slash + 1;
+    return base.substr(0, at) + info->test_suite_name() + "." + info->name() + "." + base.substr(at);
+  }
   ~TempFile() { std::remove(name.c_str()); }
   const char* c_str() const { return name.c_str(); }
 };
