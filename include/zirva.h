@@ -1611,6 +1611,80 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writedata(ZRVtask_t task, const char* filename
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
 
 /* Coefficient matrix and objective */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putaij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVrealt aij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putaijlist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subi,
+                                             const ZRVint32t* subj, const ZRVrealt* valij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putaijlist64(ZRVtask_t task, ZRVint64t num, const ZRVint32t* subi,
+                                               const ZRVint32t* subj, const ZRVrealt* valij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putacol(ZRVtask_t task, ZRVint32t j, ZRVint32t nzj, const ZRVint32t* subj,
+                                          const ZRVrealt* valj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putarow(ZRVtask_t task, ZRVint32t i, ZRVint32t nzi, const ZRVint32t* subi,
+                                          const ZRVrealt* vali);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putacollist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                              const ZRVint32t* ptrb, const ZRVint32t* ptre, const ZRVint32t* asub,
+                                              const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putacollist64(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                                const ZRVint64t* ptrb, const ZRVint64t* ptre,
+                                                const ZRVint32t* asub, const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putarowlist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                              const ZRVint32t* ptrb, const ZRVint32t* ptre, const ZRVint32t* asub,
+                                              const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putarowlist64(ZRVtask_t task, ZRVint32t num, const ZRVint32t* sub,
+                                                const ZRVint64t* ptrb, const ZRVint64t* ptre,
+                                                const ZRVint32t* asub, const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putacolslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                               const ZRVint32t* ptrb, const ZRVint32t* ptre, const ZRVint32t* asub,
+                                               const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putacolslice64(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                 const ZRVint64t* ptrb, const ZRVint64t* ptre,
+                                                 const ZRVint32t* asub, const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putarowslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                               const ZRVint32t* ptrb, const ZRVint32t* ptre, const ZRVint32t* asub,
+                                               const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putarowslice64(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                 const ZRVint64t* ptrb, const ZRVint64t* ptre,
+                                                 const ZRVint32t* asub, const ZRVrealt* aval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumanz(ZRVtask_t task, ZRVint64t maxnumanz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getaij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVrealt* aij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getacolnumnz(ZRVtask_t task, ZRVint32t j, ZRVint32t* nzj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getarownumnz(ZRVtask_t task, ZRVint32t i, ZRVint32t* nzi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getacol(ZRVtask_t task, ZRVint32t j, ZRVint32t* nzj, ZRVint32t* subj,
+                                          ZRVrealt* valj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getarow(ZRVtask_t task, ZRVint32t i, ZRVint32t* nzi, ZRVint32t* subi,
+                                          ZRVrealt* vali);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getaslicenumnz(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t first,
+                                                 ZRVint32t last, ZRVint32t* numnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getaslicenumnz64(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t first,
+                                                   ZRVint32t last, ZRVint64t* numnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getaslice(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t first, ZRVint32t last,
+                                            ZRVint32t maxnumnz, ZRVint32t* surp, ZRVint32t* ptrb, ZRVint32t* ptre,
+                                            ZRVint32t* sub, ZRVrealt* val);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getaslice64(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t first,
+                                              ZRVint32t last, ZRVint64t maxnumnz, ZRVint64t* surp, ZRVint64t* ptrb,
+                                              ZRVint64t* ptre, ZRVint32t* sub, ZRVrealt* val);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getapiecenumnz(ZRVtask_t task, ZRVint32t firsti, ZRVint32t lasti,
+                                                 ZRVint32t firstj, ZRVint32t lastj, ZRVint32t* numnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getarowslicetrip(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   ZRVint32t maxnumnz, ZRVint32t* surp, ZRVint32t* subi,
+                                                   ZRVint32t* subj, ZRVrealt* val);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getacolslicetrip(ZRVtask_t task, ZRVint32t first, ZRVint32t last,
+                                                   ZRVint32t maxnumnz, ZRVint32t* surp, ZRVint32t* subi,
+                                                   ZRVint32t* subj, ZRVrealt* val);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumanz(ZRVtask_t task, ZRVint32t* numanz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumanz64(ZRVtask_t task, ZRVint64t* numanz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumanz(ZRVtask_t task, ZRVint32t* maxnumanz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumanz64(ZRVtask_t task, ZRVint64t* maxnumanz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcj(ZRVtask_t task, ZRVint32t j, ZRVrealt cj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putclist(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subj,
+                                           const ZRVrealt* val);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last, const ZRVrealt* slice);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getc(ZRVtask_t task, ZRVrealt* c);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getcj(ZRVtask_t task, ZRVint32t j, ZRVrealt* cj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getcslice(ZRVtask_t task, ZRVint32t first, ZRVint32t last, ZRVrealt* c);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcfix(ZRVtask_t task, ZRVrealt cfix);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getcfix(ZRVtask_t task, ZRVrealt* cfix);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putobjsense(ZRVtask_t task, ZRVobjsensee sense);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjsense(ZRVtask_t task, ZRVobjsensee* sense);
 
 /* -- end of coefficient matrix and objective -- */
 
@@ -1620,9 +1694,107 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whi
 
 /* Cones, matrix variables and symmetric matrices */
 
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendcone(ZRVtask_t task, ZRVconetypee ct, ZRVrealt conepar, ZRVint32t nummem,
+                                            const ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendconeseq(ZRVtask_t task, ZRVconetypee ct, ZRVrealt conepar, ZRVint32t nummem,
+                                               ZRVint32t j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendconesseq(ZRVtask_t task, ZRVint32t num, const ZRVconetypee* ct,
+                                                const ZRVrealt* conepar, const ZRVint32t* nummem, ZRVint32t j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcone(ZRVtask_t task, ZRVint32t k, ZRVconetypee ct, ZRVrealt conepar,
+                                         ZRVint32t nummem, const ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removecones(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getcone(ZRVtask_t task, ZRVint32t k, ZRVconetypee* ct, ZRVrealt* conepar,
+                                         ZRVint32t* nummem, ZRVint32t* submem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconeinfo(ZRVtask_t task, ZRVint32t k, ZRVconetypee* ct, ZRVrealt* conepar,
+                                             ZRVint32t* nummem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumcone(ZRVtask_t task, ZRVint32t* numcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumconemem(ZRVtask_t task, ZRVint32t k, ZRVint32t* nummem);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumcone(ZRVtask_t task, ZRVint32t maxnumcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumcone(ZRVtask_t task, ZRVint32t* maxnumcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendbarvars(ZRVtask_t task, ZRVint32t num, const ZRVint32t* dim);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_removebarvars(ZRVtask_t task, ZRVint32t num, const ZRVint32t* subset);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumbarvar(ZRVtask_t task, ZRVint32t maxnumbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumbarvar(ZRVtask_t task, ZRVint32t* maxnumbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarvar(ZRVtask_t task, ZRVint32t* numbarvar);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdimbarvarj(ZRVtask_t task, ZRVint32t j, ZRVint32t* dimbarvarj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getlenbarvarj(ZRVtask_t task, ZRVint32t j, ZRVint64t* lenbarvarj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_appendsparsesymmat(ZRVtask_t task, ZRVint32t dim, ZRVint64t nz,
+                                                    const ZRVint32t* subi, const ZRVint32t* subj,
+                                                    const ZRVrealt* valij, ZRVint64t* idx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsymmatinfo(ZRVtask_t task, ZRVint64t idx, ZRVint32t* dim, ZRVint64t* nz,
+                                               ZRVsymmattypee* type);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsparsesymmat(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxlen, ZRVint32t* subi,
+                                                 ZRVint32t* subj, ZRVrealt* valij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumsymmat(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarcj(ZRVtask_t task, ZRVint32t j, ZRVint64t num, const ZRVint64t* sub,
+                                          const ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbaraij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVint64t num,
+                                           const ZRVint64t* sub, const ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarcblocktriplet(ZRVtask_t task, ZRVint64t num, const ZRVint32t* subj,
+                                                     const ZRVint32t* subk, const ZRVint32t* subl,
+                                                     const ZRVrealt* valjkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarablocktriplet(ZRVtask_t task, ZRVint64t num, const ZRVint32t* subi,
+                                                     const ZRVint32t* subj, const ZRVint32t* subk,
+                                                     const ZRVint32t* subl, const ZRVrealt* valijkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarcnz(ZRVtask_t task, ZRVint64t* nz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbaranz(ZRVtask_t task, ZRVint64t* nz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcsparsity(ZRVtask_t task, ZRVint64t maxnumnz, ZRVint64t* numnz,
+                                                 ZRVint64t* idxj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarasparsity(ZRVtask_t task, ZRVint64t maxnumnz, ZRVint64t* numnz,
+                                                 ZRVint64t* idxij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidxinfo(ZRVtask_t task, ZRVint64t idx, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidxinfo(ZRVtask_t task, ZRVint64t idx, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidxj(ZRVtask_t task, ZRVint64t idx, ZRVint32t* j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidxij(ZRVtask_t task, ZRVint64t idx, ZRVint32t* i, ZRVint32t* j);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcidx(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxnum, ZRVint32t* j,
+                                            ZRVint64t* num, ZRVint64t* sub, ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbaraidx(ZRVtask_t task, ZRVint64t idx, ZRVint64t maxnum, ZRVint32t* i,
+                                            ZRVint32t* j, ZRVint64t* num, ZRVint64t* sub, ZRVrealt* weights);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarcblocktriplets(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarcblocktriplet(ZRVtask_t task, ZRVint64t maxnum, ZRVint64t* num,
+                                                     ZRVint32t* subj, ZRVint32t* subk, ZRVint32t* subl,
+                                                     ZRVrealt* valjkl);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumbarablocktriplets(ZRVtask_t task, ZRVint64t* num);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarablocktriplet(ZRVtask_t task, ZRVint64t maxnum, ZRVint64t* num,
+                                                     ZRVint32t* subi, ZRVint32t* subj, ZRVint32t* subk,
+                                                     ZRVint32t* subl, ZRVrealt* valijkl);
 /* -- end of cones, matrix variables and symmetric matrices -- */
 
 /* Names */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putvarname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconename(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarvarname(ZRVtask_t task, ZRVint32t i, const char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconenamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarnamelen(ZRVtask_t task, ZRVint32t i, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconename(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarname(ZRVtask_t task, ZRVint32t i, ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                  ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getvarnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                  ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getconenameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                   ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarvarnameindex(ZRVtask_t task, const char* somename, ZRVint32t* asgn,
+                                                     ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnamelen(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i,
+                                             ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getname(ZRVtask_t task, ZRVproblemiteme whichitem, ZRVint32t i,
+                                          ZRVint32t maxlen, char* name);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnameindex(ZRVtask_t task, ZRVproblemiteme whichitem, const char* somename,
+                                               ZRVint32t* asgn, ZRVint32t* index);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_puttaskname(ZRVtask_t task, const char* taskname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gettasknamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gettaskname(ZRVtask_t task, ZRVint32t maxlen, char* taskname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putobjname(ZRVtask_t task, const char* objname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjnamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjname(ZRVtask_t task, ZRVint32t maxlen, char* objname);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnamelen(ZRVtask_t task, ZRVint32t* len);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_analyzenames(ZRVtask_t task, ZRVstreamtypee whichstream, ZRVnametypee nametype);
 
 /* -- end of names -- */
 

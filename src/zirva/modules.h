@@ -43,6 +43,8 @@ int32_t cone_remove(ZRVtask_s* t, ItemKind kind, const int32_t* perm, int32_t ne
 bool cone_any(const ZRVtask_s* t);
 // Copies the cones and matrix variables with their data from src into dst (same shape already).
 int32_t cone_clone(ZRVtask_s* dst, ZRVtask_s* src);
+// Sets the cone capacity (ZRV_RES_ERR_MAXNUMCONE below the number of cones).
+int32_t cone_set_max_numcone(ZRVtask_s* t, int32_t maxnumcone);
 
 // ---- solutions
 int32_t sol_create(ZRVtask_s* t);
@@ -55,5 +57,18 @@ void sol_bound_changed(ZRVtask_s* t, ItemKind kind, int32_t i, int32_t oldbk, do
 void sol_objective_sense_changed(ZRVtask_s* t);
 void sol_cj_changed(ZRVtask_s* t, int32_t j);
 void sol_column_changed(ZRVtask_s* t, int32_t j);
+
+// Changes of the cones and matrix variables that the solutions follow.
+enum class ConeChange : int32_t {
+  ConeCapacity,     // the cone capacity is now `num` (per-cone arrays follow it)
+  ConeAppended,     // cone `index` was appended: its members count as having had their bounds changed
+  ConeReplaced,     // cone `index` got new members (ZRV_putcone): the same downgrade
+  ConesRemoved,     // cones removed: `perm` lists the kept cones then the removed ones (old count entries),
+                    // `num` is the new count; every status becomes UNKNOWN
+  BarVarCapacity,   // the matrix-variable capacity is now `num`
+  BarVarsAppended,  // matrix variables index .. index+num-1 were appended
+  BarVarsRemoved,   // like ConesRemoved, for matrix variables
+};
+int32_t sol_cones_changed(ZRVtask_s* t, ConeChange what, int32_t index, int32_t num, const int32_t* perm);
 
 }  // namespace zrv

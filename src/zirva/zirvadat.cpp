@@ -516,8 +516,7 @@ ZRVrescodee ZRV_resizetask(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnum
   return guarded(task, [&]() -> int32_t {
     if (int32_t r = set_capacity(task, ITEM_CON, maxnumcon)) return r;
     if (int32_t r = set_capacity(task, ITEM_VAR, maxnumvar)) return r;
-    if (maxnumcone < 0) return ZRV_REPORT(task, ZRV_RES_ERR_MAXNUMCONE, maxnumcone);
-    // Cone capacity: the cone module reserves its own room when cones are appended.
+    if (int32_t r = cone_set_max_numcone(task, maxnumcone)) return r;
     int64_t nz = 0;
     if (task->prob->A.num_nonzeros(&nz) != SpStatus::Ok) return ZRV_REPORT(task, ZRV_RES_ERR_SPACE);
     if (maxnumanz < nz) return ZRV_REPORT(task, ZRV_RES_ERR_TOO_SMALL_MAXNUMANZ, maxnumanz);
