@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cpub/ioutils.h"
 #include "zirva/problem.h"
 
 struct ZRVtask_s;
@@ -32,6 +33,9 @@ LpKeyword lp_keyword(std::string_view s);
 // digit, nor ".", nor a double quote. Variables must in addition not spell a keyword (they may stand where the
 // reader looks for one); constraint and objective names are written as labels and may.
 bool lp_name_writable(std::string_view name, bool variable);
+
+// The LP reader over any source of bytes (lp_read hands it the open file); `name` is for messages.
+int32_t lp_read_source(ZRVtask_s* t, FileReadFn read, void* handle, const char* name);
 
 // Quadratic terms of the objective (k = -1) or of constraint k as lower-triangular triplets: put replaces them,
 // get reads them in their stored order.

@@ -712,10 +712,14 @@ class LpReader {
 
 }  // namespace
 
-int32_t lp_read(ZRVtask_s* t, SysFile* f, const char* filename) {
-  FileBuffer fb(&mem(t), sysfile_read_fn, f);
-  LpReader reader(t, &fb, filename);
+int32_t lp_read_source(ZRVtask_s* t, FileReadFn read, void* handle, const char* name) {
+  FileBuffer fb(&mem(t), read, handle);
+  LpReader reader(t, &fb, name);
   return reader.run();
+}
+
+int32_t lp_read(ZRVtask_s* t, SysFile* f, const char* filename) {
+  return lp_read_source(t, sysfile_read_fn, f, filename);
 }
 
 }  // namespace zrv
