@@ -1689,6 +1689,34 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getobjsense(ZRVtask_t task, ZRVobjsensee* sens
 /* -- end of coefficient matrix and objective -- */
 
 /* Quadratic terms */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putqobj(ZRVtask_t task, ZRVint32t numqonz, const ZRVint32t* qosubi,
+                                          const ZRVint32t* qosubj, const ZRVrealt* qoval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putqobjij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVrealt qoij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putqconk(ZRVtask_t task, ZRVint32t k, ZRVint32t numqcnz, const ZRVint32t* qcsubi,
+                                           const ZRVint32t* qcsubj, const ZRVrealt* qcval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putqcon(ZRVtask_t task, ZRVint32t numqcnz, const ZRVint32t* qcsubk,
+                                          const ZRVint32t* qcsubi, const ZRVint32t* qcsubj, const ZRVrealt* qcval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getqobj(ZRVtask_t task, ZRVint32t maxnumqonz, ZRVint32t* qosurp,
+                                          ZRVint32t* numqonz, ZRVint32t* qosubi, ZRVint32t* qosubj,
+                                          ZRVrealt* qoval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getqobj64(ZRVtask_t task, ZRVint64t maxnumqonz, ZRVint64t* qosurp,
+                                            ZRVint64t* numqonz, ZRVint32t* qosubi, ZRVint32t* qosubj,
+                                            ZRVrealt* qoval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getqobjij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVrealt* qoij);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getqconk(ZRVtask_t task, ZRVint32t k, ZRVint32t maxnumqcnz, ZRVint32t* qcsurp,
+                                           ZRVint32t* numqcnz, ZRVint32t* qcsubi, ZRVint32t* qcsubj,
+                                           ZRVrealt* qcval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getqconk64(ZRVtask_t task, ZRVint32t k, ZRVint64t maxnumqcnz, ZRVint64t* qcsurp,
+                                             ZRVint64t* numqcnz, ZRVint32t* qcsubi, ZRVint32t* qcsubj,
+                                             ZRVrealt* qcval);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumqobjnz(ZRVtask_t task, ZRVint32t* numqonz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumqobjnz64(ZRVtask_t task, ZRVint64t* numqonz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumqconknz(ZRVtask_t task, ZRVint32t k, ZRVint32t* numqcnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getnumqconknz64(ZRVtask_t task, ZRVint32t k, ZRVint64t* numqcnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putmaxnumqnz(ZRVtask_t task, ZRVint64t maxnumqnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumqnz(ZRVtask_t task, ZRVint32t* maxnumqnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumqnz64(ZRVtask_t task, ZRVint64t* maxnumqnz);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_checkconvexity(ZRVtask_t task);
 
 /* -- end of quadratic terms -- */
 

@@ -30,6 +30,17 @@ bool quad_has_constraint_terms(const ZRVtask_s* t);
 void quad_counts(const ZRVtask_s* t, int64_t* numqnz, int32_t* numq);
 // Copies the quadratic terms of src into dst (same shape already).
 int32_t quad_clone(ZRVtask_s* dst, ZRVtask_s* src);
+// Sets the size of the triplet pool (ZRV_resizetask); reports ZRV_RES_ERR_MAXNUMQNZ below the triplets in use.
+int32_t quad_set_pool_size(ZRVtask_s* t, int64_t maxnumqnz);
+// Read-only view of one quadratic term: its lower-triangle triplets, valid until the next change of the terms.
+struct QuadView {
+  const int32_t* subi = nullptr;
+  const int32_t* subj = nullptr;
+  const double* val = nullptr;
+  int64_t nz = 0;
+};
+QuadView quad_objective(const ZRVtask_s* t);
+QuadView quad_constraint(const ZRVtask_s* t, int32_t k);
 
 // ---- cones and matrix variables
 int32_t cone_create(ZRVtask_s* t);
@@ -57,6 +68,9 @@ void sol_bound_changed(ZRVtask_s* t, ItemKind kind, int32_t i, int32_t oldbk, do
 void sol_objective_sense_changed(ZRVtask_s* t);
 void sol_cj_changed(ZRVtask_s* t, int32_t j);
 void sol_column_changed(ZRVtask_s* t, int32_t j);
+// The quadratic term of the objective or of a constraint was replaced (ZRV_putqobj, ZRV_putqconk, ZRV_putqcon):
+// every status of every defined solution becomes unknown.
+void sol_quad_changed(ZRVtask_s* t);
 
 // Changes of the cones and matrix variables that the solutions follow.
 enum class ConeChange : int32_t {

@@ -17,8 +17,6 @@ using namespace zrv;
 namespace {
 
 #define SP_STATUS(t, s) report_sp_status((t), static_cast<int32_t>(s), __FILE__, __LINE__)
-// The arguments of a "%{wjp}e" value in a report text: 8 wide, left-justified, one digit after the point.
-#define E8_1(v) 8, 2, 1, (v)
 
 struct ItemName {
   char buf[ZRV_MAX_STR_LEN + 1];
@@ -79,9 +77,9 @@ int32_t check_aij(ZRVtask_s* t, int32_t i, int32_t j, double a, bool warn) {
     return ZRV_REPORT(t, ZRV_RES_ERR_NAN_IN_AIJ, con_name(t, i, ni), i, var_name(t, j, nj), j);
   const double m = std::fabs(a);
   if (m >= t->dpar[ZRV_DPAR_DATA_TOL_AIJ_HUGE])
-    return ZRV_REPORT(t, ZRV_RES_ERR_HUGE_AIJ, E8_1(a), con_name(t, i, ni), i, var_name(t, j, nj), j);
+    return ZRV_REPORT(t, ZRV_RES_ERR_HUGE_AIJ, a, con_name(t, i, ni), i, var_name(t, j, nj), j);
   if (warn && m >= t->dpar[ZRV_DPAR_DATA_TOL_AIJ_LARGE])
-    return ZRV_REPORT(t, ZRV_RES_WRN_LARGE_AIJ, E8_1(a), con_name(t, i, ni), i, var_name(t, j, nj), j);
+    return ZRV_REPORT(t, ZRV_RES_WRN_LARGE_AIJ, a, con_name(t, i, ni), i, var_name(t, j, nj), j);
   return ZRV_RES_OK;
 }
 
@@ -89,9 +87,9 @@ int32_t check_cj(ZRVtask_s* t, int32_t j, double cj) {
   ItemName n;
   if (std::isnan(cj)) return ZRV_REPORT(t, ZRV_RES_ERR_NAN_IN_C, var_name(t, j, n), j);
   const double m = std::fabs(cj);
-  if (m > t->dpar[ZRV_DPAR_DATA_TOL_C_HUGE]) return ZRV_REPORT(t, ZRV_RES_ERR_HUGE_C, E8_1(cj), var_name(t, j, n), j);
+  if (m > t->dpar[ZRV_DPAR_DATA_TOL_C_HUGE]) return ZRV_REPORT(t, ZRV_RES_ERR_HUGE_C, cj, var_name(t, j, n), j);
   if (m > t->dpar[ZRV_DPAR_DATA_TOL_CJ_LARGE])
-    return ZRV_REPORT(t, ZRV_RES_WRN_LARGE_CJ, E8_1(cj), var_name(t, j, n), j);
+    return ZRV_REPORT(t, ZRV_RES_WRN_LARGE_CJ, cj, var_name(t, j, n), j);
   return ZRV_RES_OK;
 }
 

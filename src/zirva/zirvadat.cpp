@@ -444,34 +444,17 @@ int32_t input_data(ZRVtask_s* t, int32_t maxnumcon, int32_t maxnumvar, int32_t n
   if (int32_t r = ZRV_appendcons(t, numcon)) return r;
   if (int32_t r = ZRV_appendvars(t, numvar)) return r;
   t->prob->cfix = cfix;
-  for (int32_t j = 0; j < numvar; ++j) {
-    double cj = c ? c[j] : 0.0;
-    if (std::isnan(cj)) {
-      char name[ZRV_MAX_STR_LEN + 1];
-      return ZRV_REPORT(t, ZRV_RES_ERR_NAN_IN_C, item_name(t, ITEM_VAR, j, name, sizeof name), j);
-    }
-    if (t->prob->c[static_cast<size_t>(j)] != cj) {
-      t->prob->c[static_cast<size_t>(j)] = cj;
-      sol_cj_changed(t, j);
-    }
-  }
+  for (int32_t j = 0; j < numvar; ++j)
+    if (int32_t r = ZRV_putcj(t, j, c ? c[j] : 0.0)) return r;
   for (int32_t i = 0; i < numcon; ++i)
     if (int32_t r = put_one_bound(t, ITEM_CON, i, bkc[i], blc[i], buc[i])) return r;
   for (int32_t j = 0; j < numvar; ++j)
     if (int32_t r = put_one_bound(t, ITEM_VAR, j, bkx[j], blx[j], bux[j])) return r;
+  // A column never holds more than numcon entries, so the 32-bit column put serves both forms.
   for (int32_t j = 0; j < numvar; ++j) {
     int64_t nz = static_cast<int64_t>(aptre[j] - aptrb[j]);
     if (nz == 0) continue;
-    for (int64_t q = aptrb[j]; q < static_cast<int64_t>(aptre[j]); ++q) {
-      if (std::isnan(aval[q])) {
-        char n1[ZRV_MAX_STR_LEN + 1], n2[ZRV_MAX_STR_LEN + 1];
-        return ZRV_REPORT(t, ZRV_RES_ERR_NAN_IN_AIJ, item_name(t, ITEM_CON, asub[q], n1, sizeof n1), asub[q],
-                          item_name(t, ITEM_VAR, j, n2, sizeof n2), j);
-      }
-    }
-    SpStatus s = t->prob->A.put_vector(SpDim::Cols, j, nz, asub + aptrb[j], aval + aptrb[j]);
-    if (s != SpStatus::Ok) return report_sp_status(t, static_cast<int32_t>(s), __FILE__, __LINE__);
-    sol_column_changed(t, j);
+    if (int32_t r = ZRV_putacol(t, j, static_cast<int32_t>(nz), asub + aptrb[j], aval + aptrb[j])) return r;
   }
   return ZRV_RES_OK;
 }
@@ -524,8 +507,7 @@ ZRVrescodee ZRV_resizetask(ZRVtask_t task, ZRVint32t maxnumcon, ZRVint32t maxnum
       SpStatus s = task->prob->A.set_pool_size(maxnumanz);
       if (s != SpStatus::Ok) return report_sp_status(task, static_cast<int32_t>(s), __FILE__, __LINE__);
     }
-    if (maxnumqnz < 0) return ZRV_REPORT(task, ZRV_RES_ERR_MAXNUMQNZ);
-    return ZRV_RES_OK;
+    return quad_set_pool_size(task, maxnumqnz);
   });
 }
 
