@@ -3,9 +3,6 @@
 
 #include <array>
 
-#include "zirva.h"
-#include "zirva/env.h"
-#include "zirva/report.h"
 
 namespace zrv {
 
@@ -64,18 +61,6 @@ bool lp_name_writable(std::string_view name, bool variable) {
   for (char c : name)
     if (!NAME_CHAR[static_cast<unsigned char>(c)]) return false;
   return !variable || lp_keyword(name) == LpKeyword::None;
-}
-
-// The quadratic module is not in this build yet: a file with quadratic terms cannot be read, and the writer
-// finds none.
-int32_t lp_put_quadratic(ZRVtask_s* t, int32_t, const pvec<int32_t>&, const pvec<int32_t>&, const pvec<double>& val) {
-  for (double v : val)
-    if (v != 0.0) return ZRV_REPORT(t, ZRV_RES_ERR_INTERNAL, "quadratic terms");
-  return ZRV_RES_OK;
-}
-int32_t lp_get_quadratic(ZRVtask_s*, int32_t, pvec<int32_t>* subi, pvec<int32_t>* subj, pvec<double>* val) {
-  subi->clear(), subj->clear(), val->clear();
-  return ZRV_RES_OK;
 }
 
 }  // namespace zrv

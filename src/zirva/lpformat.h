@@ -37,10 +37,5 @@ bool lp_name_writable(std::string_view name, bool variable);
 // The LP reader over any source of bytes (lp_read hands it the open file); `name` is for messages.
 int32_t lp_read_source(ZRVtask_s* t, FileReadFn read, void* handle, const char* name);
 
-// Quadratic terms of the objective (k = -1) or of constraint k as lower-triangular triplets: put replaces them,
-// get reads them in their stored order.
-int32_t lp_put_quadratic(ZRVtask_s* t, int32_t k, const pvec<int32_t>& subi, const pvec<int32_t>& subj,
-                         const pvec<double>& val);
-int32_t lp_get_quadratic(ZRVtask_s* t, int32_t k, pvec<int32_t>* subi, pvec<int32_t>* subj, pvec<double>* val);
 
 }  // namespace zrv

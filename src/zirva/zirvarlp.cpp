@@ -465,7 +465,10 @@ class LpReader {
       if (!is_number(cur().kind) || cur().value != 2.0) return syntax_error();
       advance();
     } else {
-      for (size_t k = first_term; k < e.qv.size(); ++k) e.qv[k] *= 2.0;
+      for (size_t k = first_term; k < e.qv.size(); ++k) {
+        e.qv[k] *= 2.0;
+        if (!std::isfinite(e.qv[k])) return syntax_error();
+      }
       if (int32_t r = ZRV_REPORT(t_, ZRV_RES_WRN_LP_OLD_QUAD_FORMAT)) return r;
     }
     return ZRV_RES_OK;
@@ -534,8 +537,17 @@ class LpReader {
   int32_t store_objective() {
     Problem& p = *t_->prob;
     for (size_t k = 0; k < expr_.sub.size(); ++k) p.c[static_cast<size_t>(expr_.sub[k])] += expr_.val[k];
-    if (expr_.has_bracket) return lp_put_quadratic(t_, -1, expr_.qi, expr_.qj, expr_.qv);
+    if (expr_.has_bracket) return put_quadratic(-1);
     return ZRV_RES_OK;
+  }
+
+  // The bracket's triplets become the quadratic term of the objective (k = -1) or of constraint k; the quadratic
+  // module sums repeated positions.
+  int32_t put_quadratic(int32_t k) {
+    if (expr_.qv.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return ZRV_REPORT(t_, ZRV_RES_ERR_SPACE);
+    const int32_t n = static_cast<int32_t>(expr_.qv.size());
+    if (k < 0) return ZRV_putqobj(t_, n, expr_.qi.data(), expr_.qj.data(), expr_.qv.data());
+    return ZRV_putqconk(t_, k, n, expr_.qi.data(), expr_.qj.data(), expr_.qv.data());
   }
 
   bool constraint_starts() {
@@ -617,7 +629,7 @@ class LpReader {
       bu = rel1 < 0 ? v : lower_value;
     }
     if (int32_t r = put_one_bound(t_, ITEM_CON, i, bk, bl, bu)) return r;
-    if (expr_.has_bracket) return lp_put_quadratic(t_, i, expr_.qi, expr_.qj, expr_.qv);
+    if (expr_.has_bracket) return put_quadratic(i);
     return ZRV_RES_OK;
   }
 

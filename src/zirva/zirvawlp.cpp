@@ -15,6 +15,7 @@
 #include "zirva/env.h"
 #include "zirva/fileio.h"
 #include "zirva/lpformat.h"
+#include "zirva/modules.h"
 #include "zirva/params.h"
 #include "zirva/problem.h"
 #include "zirva/report.h"
@@ -157,9 +158,6 @@ class LpWriter {
         out_(f, t->ipar[ZRV_IPAR_WRITE_LP_LINE_WIDTH], t->ipar[ZRV_IPAR_WRITE_LP_TERMS_PER_LINE]),
         cons_(&mem(t)),
         vars_(&mem(t)),
-        qi_(&mem(t)),
-        qj_(&mem(t)),
-        qv_(&mem(t)),
         rsub_(&mem(t)),
         rval_(&mem(t)),
         order_(&mem(t)),
@@ -346,14 +344,18 @@ class LpWriter {
   // The quadratic terms of the objective (k = -1) or of constraint k: " + [" terms " ]/2", off-diagonal values
   // doubled (the bracket is halved on reading).
   int32_t quadratic(int32_t k) {
-    if (int32_t r = lp_get_quadratic(t_, k, &qi_, &qj_, &qv_)) return r;
-    if (qv_.empty()) return ZRV_RES_OK;
+    QuadView q = k < 0 ? quad_objective(t_) : quad_constraint(t_, k);
+    if (q.nz == 0) return ZRV_RES_OK;
     out_.term(" + [");
     char b[64];
-    for (size_t e = 0; e < qv_.size(); ++e) {
-      bool square = qi_[e] == qj_[e];
-      double v = square ? qv_[e] : 2.0 * qv_[e];
+    for (int64_t e = 0; e < q.nz; ++e) {
+      bool square = q.subi[e] == q.subj[e];
+      double v = square ? q.val[e] : 2.0 * q.val[e];
       if (v == 0.0) continue;
+      // A product whose doubled value leaves the doubles is written as two terms of the single value.
+      int repeat = 1;
+      if (!std::isfinite(v)) v = q.val[e], repeat = 2;
+      for (int rep = 0; rep < repeat; ++rep) {
       if (std::fabs(v - 1.0) <= 1e-15) {
         text_.assign(" + ");
       } else if (std::fabs(v + 1.0) <= 1e-15) {
@@ -363,13 +365,14 @@ class LpWriter {
       } else {
         text_.assign(" - ").append(fmt_e(b, -v)).append(" ");
       }
-      text_.append(vars_[qi_[e]]);
+      text_.append(vars_[q.subi[e]]);
       if (square) {
         text_.append(" ^ 2");
       } else {
-        text_.append(" * ").append(vars_[qj_[e]]);
+        text_.append(" * ").append(vars_[q.subj[e]]);
       }
       out_.term(text_);
+      }
     }
     out_.term(" ]/2");
     return ZRV_RES_OK;
@@ -379,8 +382,6 @@ class LpWriter {
   bool generic_;
   LpOut out_;
   WrittenNames cons_, vars_;
-  pvec<int32_t> qi_, qj_;
-  pvec<double> qv_;
   pvec<int32_t> rsub_;
   pvec<double> rval_;
   pvec<int64_t> order_;

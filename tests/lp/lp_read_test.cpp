@@ -246,3 +246,40 @@ TEST_F(LpRead, ReadFailureOfACorruptGzipFile) {
   int32_t r = ZRV_readdata(task_, f.c_str());
   EXPECT_EQ(r, ZRV_RES_ERR_FILE_READ) << err_.text;
 }
+
+TEST_F(LpRead, QuadraticBrackets) {
+  auto qobj = [&](int32_t i, int32_t j) {
+    double q = 0;
+    ZRV_getqobjij(task_, i, j, &q);
+    return q;
+  };
+  // One half of x'Qx: a square gives the diagonal entry, a product its halved lower-triangle entry.
+  ASSERT_EQ(read("min\n obj: [ x ^ 2 + 2 x * y ]/2\nend\n"), ZRV_RES_OK) << err_.text;
+  EXPECT_EQ(qobj(0, 0), 1.0);
+  EXPECT_EQ(qobj(1, 0), 1.0);
+  int32_t nz = 0;
+  ZRV_getnumqobjnz(task_, &nz);
+  EXPECT_EQ(nz, 2);
+  // Linear terms before the bracket, a sign in front of it, repeated products summed, y * x stored as (y, x).
+  ASSERT_EQ(read("max\n 3 x - [ 4 y * x - x * y + 2 y^2 + x * x ]/2\nend\n"), ZRV_RES_OK) << err_.text;
+  EXPECT_EQ(qobj(1, 0), -1.5);
+  EXPECT_EQ(qobj(1, 1), -2.0);
+  EXPECT_EQ(qobj(0, 0), -1.0);
+  double c0 = 0;
+  ZRV_getcj(task_, 0, &c0);
+  EXPECT_EQ(c0, 3.0);
+  // In a constraint, and without "/2": taken at face value with a warning.
+  ASSERT_EQ(read("min\n x\nst\n c: x + [ x ^ 2 + 3 x * y ] <= 1\n d: [ y ^ 2 ]/2 >= -1\nend\n"), ZRV_RES_OK);
+  EXPECT_NE(wrn_.text.find("Missing '/2' after quadratic expressions in bound or objective."), std::string::npos);
+  int32_t surp = 4, num = 0, si[4], sj[4];
+  double sv[4];
+  ASSERT_EQ(ZRV_getqconk(task_, 0, 4, &surp, &num, si, sj, sv), ZRV_RES_OK);
+  ASSERT_EQ(num, 2);
+  for (int32_t k = 0; k < 2; ++k) EXPECT_EQ(sv[k], si[k] == sj[k] ? 2.0 : 3.0);
+  ZRV_getnumqconknz(task_, 1, &nz);
+  EXPECT_EQ(nz, 1);
+  // Broken brackets.
+  for (const char* bad : {"min\n [ x ^ 3 ]/2\nend\n", "min\n [ x * ]/2\nend\n", "min\n [ x y ]/2\nend\n",
+                          "min\n [ x ^ 2 ]/3\nend\n", "min\n [ x ^ 2\nend\n", "min\n 2 [ x ^ 2 ]/2\nend\n"})
+    EXPECT_EQ(read(bad), ZRV_RES_ERR_LP_FILE_FORMAT) << bad;
+}

@@ -185,8 +185,12 @@ TEST_F(LpWrite, LineWidthAndTermsPerLine) {
       size_t n = zrvtest::count_occurrences(l, " variable_");
       if (l.find(" <= ") == std::string::npos) most_terms = std::max(most_terms, n);
     }
-    if (terms > 0) EXPECT_LE(most_terms, static_cast<size_t>(terms)) << width;
-    if (width == 400) EXPECT_EQ(most_terms, 3u);
+    if (terms > 0) {
+      EXPECT_LE(most_terms, static_cast<size_t>(terms)) << width;
+    }
+    if (width == 400) {
+      EXPECT_EQ(most_terms, 3u);
+    }
     // Broken lines read back to the same row.
     zrvtest::TempFile f(file_name("wide.lp"));
     ZRVtask_t back = nullptr;
@@ -300,4 +304,62 @@ TEST_F(LpWrite, RandomProblemsReadBackExactly) {
   ZRVobjsensee sense;
   ZRV_getobjsense(task_, &sense);
   EXPECT_EQ(sense, ZRV_OBJECTIVE_SENSE_MAXIMIZE);
+}
+
+TEST_F(LpWrite, QuadraticBracketsReadBack) {
+  add_var(task_, "x", 1, ZRV_BK_LO, 0, 1e30);
+  add_var(task_, "y", 0, ZRV_BK_LO, 0, 1e30);
+  add_var(task_, "z", 0, ZRV_BK_FR, -1e30, 1e30);
+  const int32_t oi[] = {0, 1, 2, 2}, oj[] = {0, 0, 1, 2};
+  // The last value cannot be doubled; the data check lets it in only with a raised limit.
+  const double ov[] = {1.0, 0.5, -1.5, 1.7e308};
+  ZRV_putdouparam(task_, ZRV_DPAR_DATA_TOL_AIJ_HUGE, 1.79e308);
+  ASSERT_EQ(ZRV_putqobj(task_, 4, oi, oj, ov), ZRV_RES_OK);
+  add_con(task_, "q", {0}, {1}, ZRV_BK_UP, -1e30, 4);
+  const int32_t ci[] = {1, 2}, cj[] = {1, 0};
+  const double cv[] = {-1.0, 2.0};
+  ASSERT_EQ(ZRV_putqconk(task_, 0, 2, ci, cj, cv), ZRV_RES_OK);
+  const int32_t bi[] = {2}, bj[] = {1};
+  const double bv[] = {1.7e308};
+  add_con(task_, "big", {}, {}, ZRV_BK_UP, -1e30, 1);
+  ASSERT_EQ(ZRV_putqconk(task_, 1, 1, bi, bj, bv), ZRV_RES_OK);
+  std::string text;
+  ASSERT_EQ(write(&text), ZRV_RES_OK) << err_.text;
+  // Off-diagonal values are doubled on writing, the bracket is halved on reading.
+  EXPECT_NE(text.find("\n + x + 0 y + 0 z + [ + x ^ 2 + y * x - 3e+00 z * y + 1.7e+308 z ^ 2 ]/2\n"),
+            std::string::npos) << text;
+  // Constraint terms come in the stored order of the quadratic module.
+  const std::string q = text.substr(text.find("q: "), text.find("\nbig:") - text.find("q: "));
+  EXPECT_EQ(q.find("q:  + x + [ "), 0u) << q;
+  EXPECT_NE(q.find(" + 4e+00 z * x"), std::string::npos) << q;
+  EXPECT_NE(q.find(" - y ^ 2"), std::string::npos) << q;
+  EXPECT_NE(q.find(" ]/2 <= 4"), std::string::npos) << q;
+  EXPECT_NE(text.find("big:  + [ + 1.7e+308 z * y + 1.7e+308 z * y ]/2 <= 1"),
+            std::string::npos) << text;
+  ZRVtask_t back = nullptr;
+  ASSERT_EQ(ZRV_maketask(env_, 0, 0, &back), ZRV_RES_OK);
+  ZRV_putdouparam(back, ZRV_DPAR_DATA_TOL_AIJ_HUGE, 1.79e308);
+  zrvtest::TempFile f(file_name("q.lp"));
+  { std::ofstream(f.name) << text; }
+  ASSERT_EQ(ZRV_readdataformat(back, f.c_str(), ZRV_DATA_FORMAT_LP, ZRV_COMPRESS_NONE), ZRV_RES_OK);
+  for (int32_t k = 0; k < 4; ++k) {
+    double q = 0;
+    ZRV_getqobjij(back, oi[k], oj[k], &q);
+    EXPECT_EQ(q, ov[k]) << k;
+  }
+  int32_t surp = 4, num = 0, si[4], sj[4];
+  double sv[4];
+  ASSERT_EQ(ZRV_getqconk(back, 0, 4, &surp, &num, si, sj, sv), ZRV_RES_OK);
+  ASSERT_EQ(num, 2);
+  for (int32_t k = 0; k < 2; ++k) {
+    int32_t m = si[k] == 1 ? 0 : 1;
+    EXPECT_EQ(si[k], ci[m]);
+    EXPECT_EQ(sj[k], cj[m]);
+    EXPECT_EQ(sv[k], cv[m]);
+  }
+  surp = 4;
+  ASSERT_EQ(ZRV_getqconk(back, 1, 4, &surp, &num, si, sj, sv), ZRV_RES_OK);
+  ASSERT_EQ(num, 1);
+  EXPECT_EQ(sv[0], bv[0]);
+  ZRV_deletetask(&back);
 }
