@@ -481,7 +481,9 @@ class LpReader {
     // Objective.
     LpKeyword sense = keyword();
     if (sense != LpKeyword::Minimize && sense != LpKeyword::Maximize) return syntax_error();
-    t_->prob->sense = sense == LpKeyword::Maximize ? ZRV_OBJECTIVE_SENSE_MAXIMIZE : ZRV_OBJECTIVE_SENSE_MINIMIZE;
+    if (int32_t r = ZRV_putobjsense(t_, sense == LpKeyword::Maximize ? ZRV_OBJECTIVE_SENSE_MAXIMIZE
+                                                                       : ZRV_OBJECTIVE_SENSE_MINIMIZE))
+      return r;
     advance();
     std::string_view objname = "obj";
     if (cur().kind == TOKEN_LABEL) objname = cur().text;
