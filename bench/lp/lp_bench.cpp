@@ -123,8 +123,8 @@ void measure(ZRVenv_t env, ZRVtask_t t, const std::string& label, bool clp, doub
       clpcol = b;
     }
   }
-  std::printf("| %s | %d | %d | %d | %.2f | %.3f | %.1f | %.3f | %.1f | %s |%s\n", label.c_str(), numcon, numvar, anz, mb,
-              wbest, mb / wbest, rbest, mb / rbest, clpcol.c_str(), r == ZRV_RES_OK ? "" : " read failed");
+  std::printf("| %s | %d | %d | %d | %.2f | %.3f | %.1f | %.3f | %.1f | %s |%s\n", label.c_str(), numcon, numvar,
+              anz, mb, wbest, mb / wbest, rbest, mb / rbest, clpcol.c_str(), r == ZRV_RES_OK ? "" : " read failed");
   std::remove(lp.c_str());
 }
 
@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
   if (ZRV_makeenv(&env, nullptr) != ZRV_RES_OK) return 1;
   bool clp = have_clp();
   double clp_base = clp ? run_time("clp -quit > /dev/null 2>&1", 5) : 0.0;
-  std::printf("| problem | constraints | variables | nonzeros | LP MB | write s | write MB/s | read s | read MB/s | clp import s |\n");
+  std::printf("| problem | constraints | variables | nonzeros | LP MB | write s | write MB/s | read s | read MB/s | "
+              "clp import s |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
   for (const std::string& f : files) {
     ZRVtask_t t = nullptr;

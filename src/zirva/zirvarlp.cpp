@@ -546,7 +546,8 @@ class LpReader {
   // The bracket's triplets become the quadratic term of the objective (k = -1) or of constraint k; the quadratic
   // module sums repeated positions.
   int32_t put_quadratic(int32_t k) {
-    if (expr_.qv.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return ZRV_REPORT(t_, ZRV_RES_ERR_SPACE);
+    if (expr_.qv.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+      return ZRV_REPORT(t_, ZRV_RES_ERR_SPACE);
     const int32_t n = static_cast<int32_t>(expr_.qv.size());
     if (k < 0) return ZRV_putqobj(t_, n, expr_.qi.data(), expr_.qj.data(), expr_.qv.data());
     return ZRV_putqconk(t_, k, n, expr_.qi.data(), expr_.qj.data(), expr_.qv.data());

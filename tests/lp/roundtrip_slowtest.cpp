@@ -106,8 +106,8 @@ void compare(ZRVtask_t a, ZRVtask_t b, const std::string& file) {
     ZRV_getcj(a, j, &ca), ZRV_getcj(b, j + s, &cb);
     ZRVvariabletypee ta, tb;
     ZRV_getvartype(a, j, &ta), ZRV_getvartype(b, j + s, &tb);
-    bool same = ka == kb && cb == coef_written(ca) && ta == tb &&
-                (!zrv::bk_has_lower(ka) || lb == bound_written(la)) && (!zrv::bk_has_upper(ka) || ub == bound_written(ua));
+    bool same = ka == kb && cb == coef_written(ca) && ta == tb && (!zrv::bk_has_lower(ka) || lb == bound_written(la)) &&
+                (!zrv::bk_has_upper(ka) || ub == bound_written(ua));
     if (!same) {
       ++mismatches;
       ADD_FAILURE() << "variable " << j << ": bk " << ka << "/" << kb << " l " << la << "/" << lb << " u " << ua << "/"
