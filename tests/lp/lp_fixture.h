@@ -64,16 +64,23 @@ class LpTest : public ::testing::Test {
     return found ? j : -1;
   }
   double aij(int32_t i, int32_t j) { return task_->prob->A.get_element(i, j); }
-  void con_bound(int32_t i, int32_t* bk, double* bl, double* bu) {
+  // Checks the bound of a constraint (con) or variable; the message names the item.
+  void expect_bound(bool con, int32_t i, int32_t bk, double bl, double bu) {
     ZRVboundkeye k;
-    ZRV_getconbound(task_, i, &k, bl, bu);
-    *bk = k;
+    double l, u;
+    if (con)
+      ZRV_getconbound(task_, i, &k, &l, &u);
+    else
+      ZRV_getvarbound(task_, i, &k, &l, &u);
+    EXPECT_EQ(k, bk) << (con ? "constraint " : "variable ") << i;
+    if (bk == ZRV_BK_LO || bk == ZRV_BK_FX || bk == ZRV_BK_RA) {
+      EXPECT_EQ(l, bl) << i;
+    }
+    if (bk == ZRV_BK_UP || bk == ZRV_BK_FX || bk == ZRV_BK_RA) {
+      EXPECT_EQ(u, bu) << i;
+    }
   }
-  void var_bound(int32_t j, int32_t* bk, double* bl, double* bu) {
-    ZRVboundkeye k;
-    ZRV_getvarbound(task_, j, &k, bl, bu);
-    *bk = k;
-  }
+  bool has(const zrvtest::Capture& c, const char* text) { return c.text.find(text) != std::string::npos; }
 
   ZRVenv_t env_ = nullptr;
   ZRVtask_t task_ = nullptr;
