@@ -1609,6 +1609,8 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataformat(ZRVtask_t task, const char* fil
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataautoformat(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writedata(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writesolution(ZRVtask_t task, ZRVsoltypee whichsol, const char* filename);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsolution(ZRVtask_t task, ZRVsoltypee whichsol, const char* filename);
 
 /* Coefficient matrix and objective */
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putaij(ZRVtask_t task, ZRVint32t i, ZRVint32t j, ZRVrealt aij);
@@ -1827,6 +1829,143 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_analyzenames(ZRVtask_t task, ZRVstreamtypee wh
 /* -- end of names -- */
 
 /* Solutions, solution quality and summaries */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_solutiondef(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t* isdef);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_deletesolution(ZRVtask_t task, ZRVsoltypee whichsol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getprosta(ZRVtask_t task, ZRVsoltypee whichsol, ZRVprostae* prosta);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolsta(ZRVtask_t task, ZRVsoltypee whichsol, ZRVsolstae* solsta);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolution(ZRVtask_t task, ZRVsoltypee whichsol, ZRVprostae* prosta,
+                                              ZRVsolstae* solsta, ZRVstakeye* skc, ZRVstakeye* skx,
+                                              ZRVstakeye* skn, ZRVrealt* xc, ZRVrealt* xx, ZRVrealt* y,
+                                              ZRVrealt* slc, ZRVrealt* suc, ZRVrealt* slx, ZRVrealt* sux,
+                                              ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsolution(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVstakeye* skc,
+                                              const ZRVstakeye* skx, const ZRVstakeye* skn, const ZRVrealt* xc,
+                                              const ZRVrealt* xx, const ZRVrealt* y, const ZRVrealt* slc,
+                                              const ZRVrealt* suc, const ZRVrealt* slx, const ZRVrealt* sux,
+                                              const ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolutioni(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i,
+                                               ZRVsoltypee whichsol, ZRVstakeye* sk, ZRVrealt* x, ZRVrealt* sl,
+                                               ZRVrealt* su, ZRVrealt* sn);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsolutioni(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i,
+                                               ZRVsoltypee whichsol, ZRVstakeye sk, ZRVrealt x, ZRVrealt sl,
+                                               ZRVrealt su, ZRVrealt sn);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsolutionyi(ZRVtask_t task, ZRVint32t i, ZRVsoltypee whichsol, ZRVrealt y);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolutionslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVsoliteme solitem,
+                                                   ZRVint32t first, ZRVint32t last, ZRVrealt* values);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getreducedcosts(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                                  ZRVint32t last, ZRVrealt* redcosts);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarxj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t j, ZRVrealt* barxj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarxj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t j,
+                                           const ZRVrealt* barxj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getbarsj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t j, ZRVrealt* barsj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbarsj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t j,
+                                           const ZRVrealt* barsj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getskc(ZRVtask_t task, ZRVsoltypee whichsol, ZRVstakeye* skc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putskc(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVstakeye* skc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getskcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVstakeye* skc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putskcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVstakeye* skc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getskx(ZRVtask_t task, ZRVsoltypee whichsol, ZRVstakeye* skx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putskx(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVstakeye* skx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getskxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVstakeye* skx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putskxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVstakeye* skx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getxc(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* xc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putxc(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* xc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getxcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* xc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putxcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* xc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getxx(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* xx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putxx(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* xx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getxxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* xx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putxxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* xx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_gety(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* y);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_puty(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* y);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getyslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* y);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putyslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* y);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getslc(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* slc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putslc(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* slc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getslcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* slc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putslcslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* slc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsuc(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* suc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsuc(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* suc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsucslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* suc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsucslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* suc);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getslx(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* slx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putslx(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* slx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getslxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* slx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putslxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* slx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsux(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* sux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsux(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* sux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsuxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* sux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsuxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* sux);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsnx(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsnx(ZRVtask_t task, ZRVsoltypee whichsol, const ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsnxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putsnxslice(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t first,
+                                              ZRVint32t last, const ZRVrealt* snx);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpviolcon(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpviolvar(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpviolbarvar(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpviolcones(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdviolcon(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdviolvar(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdviolbarvar(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdviolcones(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                              const ZRVint32t* sub, ZRVrealt* viol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getprimalobj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* primalobj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdualobj(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* dualobj);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolutioninfo(ZRVtask_t task, ZRVsoltypee whichsol, ZRVrealt* pobj,
+                                                  ZRVrealt* pviolcon, ZRVrealt* pviolvar, ZRVrealt* pviolbarvar,
+                                                  ZRVrealt* pviolcone, ZRVrealt* pviolitg, ZRVrealt* dobj,
+                                                  ZRVrealt* dviolcon, ZRVrealt* dviolvar, ZRVrealt* dviolbarvar,
+                                                  ZRVrealt* dviolcone);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getsolutioninf(ZRVtask_t task, ZRVsoltypee whichsol, ZRVprostae* prosta,
+                                                 ZRVsolstae* solsta, ZRVrealt* primalobj, ZRVrealt* maxpbi,
+                                                 ZRVrealt* maxpcni, ZRVrealt* maxpeqi, ZRVrealt* maxinti,
+                                                 ZRVrealt* dualobj, ZRVrealt* maxdbi, ZRVrealt* maxdcni,
+                                                 ZRVrealt* maxdeqi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpeqi(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                          const ZRVint32t* sub, ZRVrealt* peqi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdeqi(ZRVtask_t task, ZRVsoltypee whichsol, ZRVaccmodee accmode,
+                                          ZRVint32t num, const ZRVint32t* sub, ZRVrealt* deqi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpbi(ZRVtask_t task, ZRVsoltypee whichsol, ZRVaccmodee accmode,
+                                         ZRVint32t num, const ZRVint32t* sub, ZRVrealt* pbi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdbi(ZRVtask_t task, ZRVsoltypee whichsol, ZRVaccmodee accmode,
+                                         ZRVint32t num, const ZRVint32t* sub, ZRVrealt* dbi);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getpcni(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                          const ZRVint32t* sub, ZRVrealt* pcni);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getdcni(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                          const ZRVint32t* sub, ZRVrealt* dcni);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getinti(ZRVtask_t task, ZRVsoltypee whichsol, ZRVint32t num,
+                                          const ZRVint32t* sub, ZRVrealt* inti);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_updatesolutioninfo(ZRVtask_t task, ZRVsoltypee whichsol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_onesolutionsummary(ZRVtask_t task, ZRVstreamtypee whichstream,
+                                                     ZRVsoltypee whichsol);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_solutionsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
 
 /* -- end of solutions, solution quality and summaries -- */
 

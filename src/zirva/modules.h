@@ -85,4 +85,38 @@ enum class ConeChange : int32_t {
 };
 int32_t sol_cones_changed(ZRVtask_s* t, ConeChange what, int32_t index, int32_t num, const int32_t* perm);
 
+// Cones and matrix variables as the solutions follow them (called by the cone module). Appending or replacing a
+// cone applies the variable-bound downgrade; removing cones or matrix variables makes every status unknown.
+int32_t sol_set_cone_capacity(ZRVtask_s* t, int32_t cap);
+int32_t sol_append_cones(ZRVtask_s* t, int32_t num);
+void sol_cone_changed(ZRVtask_s* t);
+int32_t sol_remove_cones(ZRVtask_s* t, const int32_t* perm, int32_t newcount);
+int32_t sol_append_barvars(ZRVtask_s* t, int32_t num, const int32_t* dim);
+int32_t sol_remove_barvars(ZRVtask_s* t, const int32_t* perm, int32_t newcount);
+// Both statuses of every defined solution become unknown (changes of quadratic terms and the like).
+void sol_all_unknown(ZRVtask_s* t);
+
+// ---- contributions of quadratic terms, cones and matrix variables to the solution measures. Until the owning
+// modules provide them, solconehook.cpp answers 0 / adds nothing. `xx` and `y` are full per-variable and
+// per-constraint arrays of a solution, `barx`/`bars` the packed triangles of all matrix variables.
+// 0.5 x'Q^o x.
+double quad_objective_value(ZRVtask_s* t, const double* xx);
+// Adds 0.5 x'Q^i x to r[i] for every constraint i.
+void quad_constraint_add(ZRVtask_s* t, const double* xx, double* r);
+// Adds w Q^o x - sum_i y_i Q^i x to g[j] for every variable j.
+void quad_gradient_add(ZRVtask_s* t, const double* xx, const double* y, double w, double* g);
+// The quadratic part of the dual objective: -0.5 x'Q^o x + 0.5 sum_i y_i x'Q^i x.
+double quad_dual_objective_term(ZRVtask_s* t, const double* xx, const double* y);
+// Violation of cone k by the members' xx values, and of the dual cone by their snx values.
+double cone_primal_violation(ZRVtask_s* t, int32_t k, const double* xx);
+double cone_dual_violation(ZRVtask_s* t, int32_t k, const double* snx);
+// sum_j <C_j, X_j>.
+double barvar_objective_value(ZRVtask_s* t, const double* barx);
+// Adds sum_j <A_ij, X_j> to r[i] for every constraint i.
+void barvar_constraint_add(ZRVtask_s* t, const double* barx, double* r);
+// Semidefiniteness violation of X_j (its packed triangle).
+double barvar_primal_violation(ZRVtask_s* t, int32_t j, const double* barxj);
+// Violation of S_j = w C_j - sum_i y_i A_ij and of its semidefiniteness by the packed triangle barsj.
+double barvar_dual_violation(ZRVtask_s* t, int32_t j, double w, const double* y, const double* barsj);
+
 }  // namespace zrv
