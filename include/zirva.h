@@ -1609,6 +1609,8 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataformat(ZRVtask_t task, const char* fil
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataautoformat(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writedata(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readbranchpriorities(ZRVtask_t task, const char* filename);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writebranchpriorities(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writesolution(ZRVtask_t task, ZRVsoltypee whichsol, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsolution(ZRVtask_t task, ZRVsoltypee whichsol, const char* filename);
 
