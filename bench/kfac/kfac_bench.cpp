@@ -3,7 +3,8 @@
 //   quasi-definite systems [[-(Q + D), A'], [A, R]] of Maros-Meszaros QPs.
 // Reports nnz(L) of both (our best ordering vs CHOLMOD's choice), analyze (ordering + symbolic) times, numeric
 // factorization times with 1 and 2 threads, and GFlop/s next to the machine's dgemm rate.
-// usage: kfac_bench [--netlib] [--grids] [--qp] [--quick] [--only NAME]
+// usage: kfac_bench [--netlib] [--grids] [--qp] [--quick] [--only NAME] [--analyze]
+//   --analyze: orderings only (ours: AMD and nested dissection both evaluated; CHOLMOD analyze), no factorization
 #include <cblas.h>
 #include <cholmod.h>
 #include <dirent.h>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <random>
 #include <string>
@@ -26,6 +28,12 @@ using namespace zrv;
 
 namespace {
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+// process CPU time: the analyses are single-threaded, so this is robust on a shared machine
+double cpu() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return (double)ts.tv_sec + 1e-9 * (double)ts.tv_nsec;
+}
 
 struct Sym {  // lower triangle CSC, sorted, diagonal present
   int32_t n = 0;
@@ -130,7 +138,7 @@ struct Row {
   int64_t nnzA = 0;
   int64_t lnz_z = 0, lnz_c = 0;
   double fl_z = 0, fl_c = 0;
-  double ord_z = 0, an_z = 0, an_c = 0;
+  double ord_z = 0, an_z = 0, an_c = 0, anc_z = 0, anc_c = 0;
   double f1_z = 0, f2_z = 0, f1_c = 0, f2_c = 0;
   std::string ord_name_z, ord_name_c;
   double res = 0;
@@ -149,6 +157,8 @@ double timed_min(int reps, const std::function<int()>& f, int* rc) {
   return best;
 }
 
+bool g_analyze_only = false;
+
 Row run_case(const std::string& name, const std::string& kind, const Sym& K, bool quick) {
   Row row;
   row.name = name;
@@ -159,29 +169,44 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   // ---- ZIRVA
   kfac::SymFactor F;
   kfac::SymOptions o;
-  o.method = order::ORDER_AUTO;
+  o.method = g_analyze_only ? order::ORDER_TRY_ND : order::ORDER_AUTO;
   o.nthreads = 1;
   kfac::SymStats st;
-  double t = now();
+  double t = now(), tc = cpu();
   int rc = F.analyze(K.n, K.p.data(), K.i.data(), o, &st);
   row.an_z = now() - t;
+  row.anc_z = cpu() - tc;
   if (rc) { row.ok = false; row.note = "analyze failed"; return row; }
   row.ord_z = st.t_amd + st.t_nd;
   row.lnz_z = st.nnz_l;
   row.fl_z = st.flops;
   row.ord_name_z = st.method_used == order::ORDER_ND ? (st.tried_both ? "ND(try)" : "ND") : (st.tried_both ? "AMD(try)" : "AMD");
   const int8_t* sg = qd ? K.sign.data() : nullptr;
+  if (g_analyze_only) {
+    char buf[512];
+    const order::NdInfo& ni = st.nd_info;
+    std::snprintf(buf, sizeof buf,
+                  "AMD %lld (%.3f s), ND %lld (%.3f s: coarsen %.3f initial %.3f refine %.3f cmd %.3f), top sep %d parts "
+                  "%d/%d, sep by depth %lld %lld %lld %lld %lld %lld",
+                  (long long)st.nnz_l_amd, st.t_amd, (long long)st.nnz_l_nd, ni.t_total, ni.t_coarsen, ni.t_initial,
+                  ni.t_refine, ni.t_cmd, ni.topsep, ni.topparts[0], ni.topparts[1], (long long)ni.sepweight[0],
+                  (long long)ni.sepweight[1], (long long)ni.sepweight[2], (long long)ni.sepweight[3],
+                  (long long)ni.sepweight[4], (long long)ni.sepweight[5]);
+    row.note = buf;
+  }
   // first factorization (warm-up) decides the repetition count
   kfac::NumResult nr;
   double t1 = now();
-  rc = F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr);
+  rc = g_analyze_only ? 0 : F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr);
   double tw = now() - t1;
   if (rc) { row.ok = false; row.note = "ZIRVA pivot failure at " + std::to_string(nr.fail_col); }
   int reps = quick ? 1 : (tw < 0.05 ? 7 : tw < 0.5 ? 3 : tw < 5 ? 2 : 1);
+  if (g_analyze_only) reps = 0;
   row.f1_z = std::min(tw, timed_min(reps, [&] { return F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr); }, &rc));
   F.set_threads(2);
   row.f2_z = timed_min(reps, [&] { return F.factor(K.x.data(), nullptr, sg, 1e-15, 0, &nr); }, &rc);
-  if (rc == 0) {
+  if (g_analyze_only) row.f1_z = row.f2_z = 0;
+  if (rc == 0 && !g_analyze_only) {
     std::vector<double> b(K.n), x(K.n), y(K.n, 0.0);
     for (int32_t i = 0; i < K.n; i++) b[i] = 1.0 + (i % 7) * 0.1;
     x = b;
@@ -204,8 +229,10 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   c.final_ll = qd ? 0 : 1;
   openblas_set_num_threads(1);
   t = now();
+  tc = cpu();
   cholmod_factor* L = cholmod_l_analyze(&A, &c);
   row.an_c = now() - t;
+  row.anc_c = cpu() - tc;
   if (!L) { row.note += " cholmod analyze failed"; cholmod_l_finish(&c); return row; }
   row.lnz_c = (int64_t)c.lnz;
   row.fl_c = c.fl;
@@ -214,6 +241,7 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   row.ord_name_c = ordc == CHOLMOD_AMD ? "AMD" : ordc == CHOLMOD_METIS ? "METIS" : ordc == CHOLMOD_NESDIS ? "NESDIS" :
                    ordc == CHOLMOD_NATURAL ? "natural" : ordc == CHOLMOD_COLAMD ? "COLAMD" : "?";
   int crc = 0;
+  if (g_analyze_only) { cholmod_l_free_factor(&L, &c); cholmod_l_finish(&c); return row; }
   t1 = now();
   cholmod_l_factorize(&A, L, &c);
   tw = now() - t1;
@@ -229,17 +257,17 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
 
 void print_header() {
   std::printf("| matrix | kind | n | nnz(A) | ZIRVA ord | nnz(L) ZIRVA | CHOLMOD ord | nnz(L) CHOLMOD | ratio | "
-              "analyze ZIRVA s (ordering s) | analyze CHOLMOD s | ratio | factor 1t ZIRVA s | factor 1t CHOLMOD s | "
+              "analyze ZIRVA s (ordering s) | analyze CHOLMOD s | ratio | analyze CPU ratio | factor 1t ZIRVA s | factor 1t CHOLMOD s | "
               "ratio | factor 2t ZIRVA s | factor 2t CHOLMOD s | ZIRVA 1t/2t | GFlop/s ZIRVA 1t | resid | note |\n");
-  std::printf("|---|---|---:|---:|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+  std::printf("|---|---|---:|---:|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
 }
 
 void print_row(const Row& r) {
-  std::printf("| %s | %s | %d | %lld | %s | %lld | %s | %lld | %.3f | %.3f (%.3f) | %.3f | %.2f | %.4f | %.4f | %.2f | "
-              "%.4f | %.4f | %.2f | %.2f | %.1e | %s |\n",
+  std::printf("| %s | %s | %d | %lld | %s | %lld | %s | %lld | %.3f | %.3f (%.3f) | %.3f | %.2f | %.2f | %.4f | %.4f | "
+              "%.2f | %.4f | %.4f | %.2f | %.2f | %.1e | %s |\n",
               r.name.c_str(), r.kind.c_str(), r.n, (long long)r.nnzA, r.ord_name_z.c_str(), (long long)r.lnz_z,
               r.ord_name_c.c_str(), (long long)r.lnz_c, r.lnz_c ? (double)r.lnz_z / r.lnz_c : 0.0, r.an_z, r.ord_z,
-              r.an_c, r.an_c > 0 ? r.an_z / r.an_c : 0.0, r.f1_z, r.f1_c, r.f1_c > 0 ? r.f1_z / r.f1_c : 0.0, r.f2_z,
+              r.an_c, r.an_c > 0 ? r.an_z / r.an_c : 0.0, r.anc_c > 0 ? r.anc_z / r.anc_c : 0.0, r.f1_z, r.f1_c, r.f1_c > 0 ? r.f1_z / r.f1_c : 0.0, r.f2_z,
               r.f2_c, r.f2_z > 0 ? r.f1_z / r.f2_z : 0.0, r.f1_z > 0 ? r.fl_z / r.f1_z * 1e-9 : 0.0, r.res,
               r.note.c_str());
   std::fflush(stdout);
@@ -277,15 +305,18 @@ int main(int argc, char** argv) {
     else if (s == "--qp") qp = true;
     else if (s == "--quick") quick = true;
     else if (s == "--only" && a + 1 < argc) only = argv[++a];
+    else if (s == "--analyze") g_analyze_only = true;
   }
   if (!netlib && !grids && !qp) netlib = grids = qp = true;
   std::string data = ZIRVA_DATA_DIR;
   openblas_set_num_threads(1);
-  double g1 = math::dense_dgemm_gflops(2000, 3);
-  openblas_set_num_threads(2);
-  double g2 = math::dense_dgemm_gflops(2000, 3);
-  openblas_set_num_threads(1);
-  std::printf("dgemm GFlop/s (n=2000): 1 thread %.1f, 2 threads %.1f\n\n", g1, g2);
+  if (!g_analyze_only) {
+    double g1 = math::dense_dgemm_gflops(2000, 3);
+    openblas_set_num_threads(2);
+    double g2 = math::dense_dgemm_gflops(2000, 3);
+    openblas_set_num_threads(1);
+    std::printf("dgemm GFlop/s (n=2000): 1 thread %.1f, 2 threads %.1f\n\n", g1, g2);
+  }
   print_header();
   std::vector<Row> rows;
   if (netlib) {
@@ -325,15 +356,17 @@ int main(int argc, char** argv) {
     }
   }
   // summary (geometric means over the cases where both succeeded)
-  std::vector<double> rl, rf1, rf2, ra, rs;
+  std::vector<double> rl, rf1, rf2, ra, rac, rs;
   for (const Row& r : rows) {
     if (!r.ok || r.lnz_c == 0) continue;
     rl.push_back((double)r.lnz_z / r.lnz_c);
     if (r.f1_c > 0 && r.f1_z > 0) rf1.push_back(r.f1_z / r.f1_c);
     if (r.f2_c > 0 && r.f2_z > 0) rf2.push_back(r.f2_z / r.f2_c);
     if (r.an_c > 0 && r.an_z > 0) ra.push_back(r.an_z / r.an_c);
+    if (r.anc_c > 0 && r.anc_z > 0) rac.push_back(r.anc_z / r.anc_c);
   }
-  std::printf("\nsummary over %zu matrices (geometric means, ZIRVA/CHOLMOD): nnz(L) %.3f, analyze %.3f, factor 1t %.3f, "
-              "factor 2t %.3f\n", rl.size(), gmean(rl), gmean(ra), gmean(rf1), gmean(rf2));
+  std::printf("\nsummary over %zu matrices (geometric means, ZIRVA/CHOLMOD): nnz(L) %.3f, analyze %.3f "
+              "(CPU %.3f), factor 1t %.3f, factor 2t %.3f\n", rl.size(), gmean(rl), gmean(ra), gmean(rac), gmean(rf1),
+              gmean(rf2));
   return 0;
 }

@@ -20,8 +20,88 @@ struct BlasSingle {
 };
 }  // namespace
 
+// Tiny supernode (nearly diagonal matrices: most supernodes are one column wide with a few rows): every update and
+// the panel factorization by scalar loops, since a BLAS call costs more than the arithmetic here.
+void SymFactor::factor_small(int32_t s, int tid, const int8_t* psign, double tol, double replace, NumResult* res,
+                             int* failed) {
+  const int32_t f = sfirst_[s];
+  const int32_t nc = sfirst_[s + 1] - f;
+  const int64_t nr = rptr_[s + 1] - rptr_[s];
+  const int32_t* srows = rows_.data() + rptr_[s];
+  double* Ls = lx_.data() + lptr_[s];
+  int32_t* map = map_[tid].data();
+  for (int64_t r = 0; r < nr; r++) map[srows[r]] = (int32_t)r;
+  double* W = wbuf_[tid].data();
+  for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {
+    const Upd& x = upd_[u];
+    const int64_t ndr = rptr_[x.d + 1] - rptr_[x.d];
+    const int32_t ndc = sfirst_[x.d + 1] - sfirst_[x.d];
+    const double* Ld = lx_.data() + lptr_[x.d] + x.p1;
+    const int32_t* dr = rows_.data() + rptr_[x.d] + x.p1;
+    const int32_t nd1 = x.p2 - x.p1;
+    const int32_t nd2 = (int32_t)(ndr - x.p1);
+    const double* dd = ldlt_ ? dvals_.data() + sfirst_[x.d] : nullptr;
+    for (int32_t j = 0; j < nd1; j++) {
+      // W[k] = L_d[j, k] (times d_k for LDL')
+      for (int32_t k = 0; k < ndc; k++) W[k] = ldlt_ ? Ld[j + (int64_t)k * ndr] * dd[k] : Ld[j + (int64_t)k * ndr];
+      double* tc = Ls + (int64_t)(dr[j] - f) * nr;
+      for (int32_t i = j; i < nd2; i++) {
+        double acc = 0;
+        for (int32_t k = 0; k < ndc; k++) acc += Ld[i + (int64_t)k * ndr] * W[k];
+        tc[map[dr[i]]] -= acc;
+      }
+    }
+  }
+  auto report_fail = [&](int64_t jloc, double piv) {
+#pragma omp critical(kfac_fail)
+    {
+      int32_t step = f + (int32_t)jloc;
+      if (!*failed || step < res->fail_step) {
+        *failed = 1;
+        res->fail_step = step;
+        res->fail_col = perm_[step];
+        res->fail_pivot = piv;
+      }
+    }
+  };
+  if (!ldlt_) {
+    int64_t rep[16], nrep = 0;
+    double del[16];
+    int64_t* rp = nc <= 16 ? rep : nullptr;
+    std::vector<int64_t> repv;
+    std::vector<double> delv;
+    double* dp = del;
+    if (!rp && replace > 0) { repv.resize(nc); delv.resize(nc); rp = repv.data(); dp = delv.data(); }
+    int64_t info = math::dense_panel_chol(nr, nc, Ls, nr, tol, replace, rp, dp, &nrep);
+    if (info != 0) { report_fail(info - 1, Ls[(info - 1) * (nr + 1)]); return; }
+    if (nrep > 0) {
+#pragma omp critical(kfac_fail)
+      for (int64_t i = 0; i < nrep; i++) {
+        res->replaced.push_back(perm_[f + rp[i]]);
+        res->replaced_delta.push_back(dp[i]);
+      }
+    }
+    return;
+  }
+  int64_t nrep = 0;
+  int64_t info = math::dense_panel_ldlt(nr, nc, Ls, nr, psign + f, tol, replace, &nrep);
+  if (info != 0) { report_fail(info - 1, Ls[(info - 1) * (nr + 1)]); return; }
+  for (int32_t c = 0; c < nc; c++) dvals_[f + c] = Ls[c * (nr + 1)];
+  if (nrep > 0) {
+#pragma omp critical(kfac_fail)
+    for (int32_t c = 0; c < nc; c++) {
+      double d = Ls[c * (nr + 1)];
+      if (std::fabs(d) == replace) { res->replaced.push_back(perm_[f + c]); res->replaced_delta.push_back(0); }
+    }
+  }
+}
+
 void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double tol, double replace, bool par,
                                  NumResult* res, int* failed) {
+  if (small_[s]) {
+    factor_small(s, tid, psign, tol, replace, res, failed);
+    return;
+  }
   const int32_t f = sfirst_[s];
   const int32_t nc = sfirst_[s + 1] - f;
   const int64_t nr = rptr_[s + 1] - rptr_[s];
@@ -293,7 +373,7 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
       if ((int64_t)wbuf_[t].size() < wsz) wbuf_[t].assign(wsz, 0.0);
     }
     // assemble the matrix into L
-    std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
+    if (!lx_.empty()) std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
     for (int64_t p = 0; p < nnz_in_; p++) lx_[amap_[p]] += values[p];
     double maxdiag = 0;
     for (int32_t k = 0; k < n; k++) {

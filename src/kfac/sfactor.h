@@ -24,8 +24,10 @@ struct SymOptions {
   double zrelax[3] = {0.8, 0.1, 0.05};  // ... and allowed fractions of explicit zeros
   int32_t rowblock = 256;             // row-block / tile size of large supernodes
   double big_flops = 3e8;             // supernodes with more work are split into row blocks and tiles
+  int32_t small_panel = 1024;         // supernodes with rows x columns up to this use scalar kernels (no BLAS)
   order::AmdControl amd;
   order::NdControl nd;
+  int64_t nd_second_limit = 1000000;  // graphs with at most this many adjacency entries get a second dissection
   const int32_t* user_perm = nullptr;  // if set, used as the ordering (perm[k] = index eliminated k-th)
 };
 
@@ -82,6 +84,7 @@ class SymFactor {
   int symbolic(const std::vector<int32_t>& perm, const SymOptions& opt, SymStats* st);
   void factor_supernode(int32_t s, int tid, const int8_t* psign, double tol, double replace, bool par,
                         NumResult* res, int* failed);
+  void factor_small(int32_t s, int tid, const int8_t* psign, double tol, double replace, NumResult* res, int* failed);
   void solve_fwd_node(int32_t s, double* x, double* t) const;
   void solve_bwd_node(int32_t s, double* x, double* t) const;
 
@@ -114,11 +117,12 @@ class SymFactor {
   struct Upd { int32_t d, p1, p2; };
   std::vector<Upd> upd_;
   std::vector<char> big_;
+  std::vector<char> small_;                 // tiny supernodes: scalar kernels, no BLAS calls
   // schedule: subtrees [lo, hi] of supernodes, processed in parallel; then the top supernodes in order
   std::vector<int32_t> sub_lo_, sub_hi_;
   std::vector<int32_t> top_;
   int64_t cbuf_size_ = 0, wbuf_size_ = 0;
-  int32_t maxrows_ = 0, rowblock_ = 256;
+  int32_t maxrows_ = 0, rowblock_ = 256, small_panel_ = 1024;
   double big_flops_ = 3e8;
   double total_work_ = 0;                   // flops of the numeric factorization (scheduling estimate)
   int32_t nthreads_ = 1;

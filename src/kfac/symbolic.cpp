@@ -175,6 +175,7 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
     nthreads_ = std::max(1, opt.nthreads);
     rowblock_ = std::max(16, opt.rowblock);
     big_flops_ = opt.big_flops;
+    small_panel_ = std::max(0, opt.small_panel);
     nnz_in_ = n > 0 ? colptr[n] : 0;
     in_ptr_.assign(colptr, colptr + n + 1);
     if (n == 0) in_ptr_.assign(1, 0);
@@ -226,17 +227,35 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
           st.t_amd = now() - t;
         }
       }
+      bool evaluated_n = false;
       if (do_nd) {
         double t = now();
         pn.resize(n);
         rc = order::order_nd(g, opt.nd, pn.data(), &st.nd_info);
         if (rc) return rc;
+        if (opt.nd.multilevel && g.ptr[n] <= opt.nd_second_limit) {
+          // second dissection by level structures with tighter balance; the one with fewer flops is kept.  Multilevel
+          // separators suit meshes, level structures suit graphs of network type; which wins is not predictable.
+          order::NdControl c2 = opt.nd;
+          c2.multilevel = false;
+          c2.imbalance = std::min(opt.nd.imbalance, 1.2);
+          std::vector<int32_t> p2(n);
+          order::NdInfo i2;
+          rc = order::order_nd(g, c2, p2.data(), &i2);
+          if (rc) return rc;
+          int64_t l2 = 0;
+          double f2 = 0;
+          evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
+          evaluate(n, in_ptr_, in_row_, p2, &l2, &f2, nullptr, nullptr, nullptr);
+          evaluated_n = true;
+          if (f2 < fn) { pn.swap(p2); ln = l2; fn = f2; st.nd_info = i2; }
+        }
         st.t_nd = now() - t;
       }
       if (do_amd && do_nd) {
         double t = now();
         if (!evaluated_a) evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
-        evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
+        if (!evaluated_n) evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
         st.t_nd += now() - t;
         st.tried_both = true;
         st.nnz_l_amd = la; st.flops_amd = fa; st.nnz_l_nd = ln; st.flops_nd = fn;
@@ -434,6 +453,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
   }
   // large supernodes (decomposed into row blocks / tiles; the rule does not depend on the thread count)
   big_.assign(ns, 0);
+  small_.assign(ns, 0);
   std::vector<double> work(ns, 0.0);
   total_work_ = 0;
   cbuf_size_ = 1;
@@ -450,6 +470,7 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
     work[s] = w;
     total_work_ += w;
     big_[s] = w >= big_flops_ && nr >= 2.0 * rowblock_;
+    small_[s] = !big_[s] && nr * nc <= (double)small_panel_;
   }
   for (int32_t s = 0; s < ns; s++) {
     for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {
@@ -479,16 +500,22 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
       if (sparent_[s] == -1) { cand.push_back(s); total += sw[s]; }
     const int32_t parts = 8;  // enough subtrees for load balance with a few threads
     std::vector<char> istop(ns, 0);
-    for (;;) {
-      auto it = std::max_element(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return sw[a] < sw[b]; });
-      if (it == cand.end() || sw[*it] <= total / (parts * 2.0) || chead[*it] == -1) break;
-      int32_t r = *it;
-      cand.erase(it);
+    // split the heaviest subtree while it is too heavy (a heap: forests of many chains would make a scan quadratic)
+    auto lighter = [&](int32_t a, int32_t b) { return sw[a] != sw[b] ? sw[a] < sw[b] : a > b; };
+    std::make_heap(cand.begin(), cand.end(), lighter);
+    while (!cand.empty()) {
+      const int32_t r = cand.front();
+      if (sw[r] <= total / (parts * 2.0) || chead[r] == -1) break;
+      std::pop_heap(cand.begin(), cand.end(), lighter);
+      cand.pop_back();
       istop[r] = 1;
-      for (int32_t c = chead[r]; c != -1; c = cnext[c]) cand.push_back(c);
+      for (int32_t c = chead[r]; c != -1; c = cnext[c]) {
+        cand.push_back(c);
+        std::push_heap(cand.begin(), cand.end(), lighter);
+      }
       if ((int32_t)cand.size() > 4096) break;
     }
-    std::sort(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return sw[a] > sw[b]; });
+    std::sort(cand.begin(), cand.end(), [&](int32_t a, int32_t b) { return lighter(b, a); });
     sub_lo_.clear(); sub_hi_.clear(); top_.clear();
     for (int32_t r : cand) { sub_lo_.push_back(desc_lo[r]); sub_hi_.push_back(r); }
     for (int32_t s = 0; s < ns; s++)

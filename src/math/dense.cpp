@@ -86,6 +86,37 @@ int64_t dense_ldlt(int64_t n, double* A, int64_t lda, const int8_t* sign, double
   return 0;
 }
 
+int64_t dense_panel_ldlt(int64_t nr, int64_t nc, double* A, int64_t lda, const int8_t* sign, double tol,
+                         double replace, int64_t* nreplaced) {
+  return ldlt_panel(nr, 0, nc, A, lda, sign, tol, replace, nreplaced);
+}
+
+int64_t dense_panel_chol(int64_t nr, int64_t nc, double* A, int64_t lda, double tol, double replace,
+                         int64_t* replaced, double* delta, int64_t* nrep) {
+  for (int64_t j = 0; j < nc; j++) {
+    double* colj = A + j * lda;
+    double d = colj[j];
+    if (!(d > tol)) {
+      if (!(replace > 0)) return j + 1;
+      if (replaced) replaced[*nrep] = j;
+      if (delta) delta[*nrep] = replace - d;
+      (*nrep)++;
+      d = replace;
+    }
+    const double l = std::sqrt(d);
+    colj[j] = l;
+    const double inv = 1.0 / l;
+    for (int64_t i = j + 1; i < nr; i++) colj[i] *= inv;
+    for (int64_t c = j + 1; c < nc; c++) {
+      const double f = colj[c];
+      if (f == 0.0) continue;
+      double* colc = A + c * lda;
+      for (int64_t i = c; i < nr; i++) colc[i] -= colj[i] * f;
+    }
+  }
+  return 0;
+}
+
 void dense_potrf_replace(int64_t n, double* A, int64_t lda, double tol, double replace, int64_t* replaced,
                          double* delta, int64_t* nrep) {
   const int64_t NB = 64;

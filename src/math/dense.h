@@ -27,6 +27,17 @@ int64_t dense_ldlt(int64_t n, double* A, int64_t lda, const int8_t* sign, double
 void dense_potrf_replace(int64_t n, double* A, int64_t lda, double tol, double replace, int64_t* replaced,
                          double* delta, int64_t* nrep);
 
+// Unblocked factorization of a tall panel without BLAS calls (for tiny supernodes, where call overhead dominates):
+// the nc x nc diagonal block on top of nr - nc further rows, column-major with leading dimension lda.  On exit the
+// diagonal block holds L (Cholesky) or unit-lower L with d on the diagonal (LDL'), the rows below the matching rows
+// of L.  Pivot rules as in dense_ldlt (LDL', sign may be null) and dense_potrf / dense_potrf_replace (Cholesky:
+// replace > 0 replaces a pivot d <= tol and records it in replaced/delta/nrep, else the 1-based column is returned
+// and the pivot value stays in place).
+int64_t dense_panel_ldlt(int64_t nr, int64_t nc, double* A, int64_t lda, const int8_t* sign, double tol,
+                         double replace, int64_t* nreplaced);
+int64_t dense_panel_chol(int64_t nr, int64_t nc, double* A, int64_t lda, double tol, double replace,
+                         int64_t* replaced, double* delta, int64_t* nrep);
+
 // Machine dgemm rate in GFlop/s on n x n matrices, single threaded (for the bench).
 double dense_dgemm_gflops(int n, int reps);
 

@@ -1,12 +1,16 @@
 // Nested dissection by multilevel graph partitioning, written for ZIRVA.
 //
 // High-degree nodes are removed first (ordered last) and nodes with identical adjacency merged (vertex weights).
-// Each connected part is split by a vertex separator found multilevel: heavy-edge matching coarsening, greedy graph
-// growing edge bisections at the coarsest level turned into vertex separators by a minimum vertex cover of the
-// cut edges (Koenig), then 2-sided node Fiduccia-Mattheyses refinement (with rebalancing) while uncoarsening.
-// Connected components are ordered separately.  The dissection tree gives every node a constraint set (parts before
-// their separator); the final order is the constrained approximate minimum degree over the whole graph, which
-// orders the small parts by minimum degree with knowledge of their boundary.
+// Each connected part is split by a vertex separator found multilevel: heavy-edge matching in random order (two-hop
+// matching through a common neighbour when plain matching stalls), several initial separators at the coarsest level
+// (greedy edge bisections turned into vertex separators by a minimum vertex cover of the cut edges (Koenig), and
+// directly grown vertex separators), the best few refined through the coarse levels and the best of them kept once
+// the graph has a few thousand vertices, then 2-sided node Fiduccia-Mattheyses refinement with a balance limit at
+// every uncoarsening level.  Without coarsening (multilevel = false) the same trials run on the graph itself, which
+// gives level-structure separators.  Parts are dissected as local subgraphs; connected components separately.  The
+// dissection tree gives every node a constraint set (parts before their separator); the final order is the
+// constrained approximate minimum degree over the whole graph, which orders the small parts by minimum degree with
+// knowledge of their boundary.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -87,19 +91,17 @@ struct Heap {
   void clear() { for (int32_t v : heap) pos[v] = -1; heap.clear(); }
 };
 
-// Heavy-edge matching and contraction.  Returns false when the graph hardly shrinks.
-bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& rng, int64_t maxvw) {
+// Heavy-edge matching in random visiting order; vertices left unmatched are then paired through a common neighbour
+// (two-hop matching: leaves of a star, rows sharing a dense column) when plain matching shrinks the graph too little.
+// Returns false when the graph hardly shrinks.
+bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& rng, int64_t maxvw,
+                  std::vector<int32_t>& match, std::vector<int32_t>& order, std::vector<int32_t>& mark) {
   const int32_t n = g.n;
-  std::vector<int32_t> match(n, -1), order(n);
-  // visit order: natural order shuffled inside small windows (keeps memory locality, avoids regular stripes)
+  match.assign(n, -1);
+  order.resize(n);
   for (int32_t i = 0; i < n; i++) order[i] = i;
-  const int32_t WIN = 16;
-  for (int32_t b = 0; b < n; b += WIN) {
-    int32_t e = std::min(n, b + WIN);
-    for (int32_t i = e - 1; i > b; i--) std::swap(order[i], order[b + rng.below(i - b + 1)]);
-  }
-  cmap.assign(n, -1);
-  int32_t nc = 0;
+  for (int32_t i = n - 1; i > 0; i--) std::swap(order[i], order[rng.below(i + 1)]);
+  int32_t npair = 0;
   for (int32_t v : order) {
     if (match[v] != -1) continue;
     int32_t best = -1, bw = -1;
@@ -108,18 +110,39 @@ bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& 
       if (match[u] != -1 || g.vw[u] + g.vw[v] > maxvw) continue;
       if (g.ew[p] > bw || (g.ew[p] == bw && g.vw[u] < g.vw[best])) { bw = g.ew[p]; best = u; }
     }
-    if (best == -1) match[v] = v;
-    else { match[v] = best; match[best] = v; }
-    nc++;
+    if (best != -1) { match[v] = best; match[best] = v; npair++; }
   }
-  if (nc > 0.9 * n) return false;
-  std::vector<int32_t> first(nc), second(nc, -1);
-  nc = 0;
+  if (n - npair > 0.8 * n) {
+    // two-hop: pair unmatched vertices met in the same adjacency list (each list scanned once)
+    mark.assign(n, 0);
+    for (int32_t v : order) {
+      if (match[v] != -1) continue;
+      for (int64_t p = g.xadj[v]; p < g.xadj[v + 1] && match[v] == -1; p++) {
+        int32_t h = g.adj[p];
+        if (mark[h]) continue;
+        mark[h] = 1;
+        int32_t pend = -1;
+        for (int64_t q = g.xadj[h]; q < g.xadj[h + 1]; q++) {
+          int32_t w = g.adj[q];
+          if (match[w] != -1) continue;
+          if (pend < 0) { pend = w; continue; }
+          if (g.vw[w] + g.vw[pend] > maxvw) continue;
+          match[w] = pend; match[pend] = w; npair++;
+          pend = -1;
+        }
+      }
+    }
+  }
+  for (int32_t v = 0; v < n; v++)
+    if (match[v] == -1) match[v] = v;
+  const int32_t ncoarse = n - npair;
+  if (ncoarse > 0.93 * n) return false;
+  cmap.assign(n, -1);
+  int32_t nc = 0;
   for (int32_t v = 0; v < n; v++) {
     if (cmap[v] != -1) continue;
     cmap[v] = nc;
-    first[nc] = v;
-    if (match[v] != v) { cmap[match[v]] = nc; second[nc] = match[v]; }
+    if (match[v] != v) cmap[match[v]] = nc;
     nc++;
   }
   cg.n = nc;
@@ -127,17 +150,19 @@ bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& 
   cg.xadj.assign(nc + 1, 0);
   cg.adj.clear(); cg.ew.clear();
   cg.adj.reserve(g.adj.size()); cg.ew.reserve(g.adj.size());
-  std::vector<int32_t> mark(nc, -1);
-  for (int32_t c = 0; c < nc; c++) {
-    int64_t start = (int64_t)cg.adj.size();
-    for (int k = 0; k < 2; k++) {
-      int32_t v = k == 0 ? first[c] : second[c];
+  mark.assign(nc, -1);
+  int32_t c = 0;
+  for (int32_t v0 = 0; v0 < n; v0++) {
+    if (cmap[v0] != c) continue;  // c is created by its first vertex
+    const int64_t start = (int64_t)cg.adj.size();
+    const int32_t pair[2] = {v0, match[v0] != v0 ? match[v0] : -1};
+    for (int32_t v : pair) {
       if (v < 0) continue;
       cg.vw[c] += g.vw[v];
       for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
         int32_t cu = cmap[g.adj[p]];
         if (cu == c) continue;
-        if (mark[cu] >= start && mark[cu] != -1 && cg.adj[mark[cu]] == cu) {
+        if (mark[cu] >= start && cg.adj[mark[cu]] == cu) {
           cg.ew[mark[cu]] += g.ew[p];
         } else {
           mark[cu] = (int32_t)cg.adj.size();
@@ -147,6 +172,7 @@ bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& 
       }
     }
     cg.xadj[c + 1] = (int64_t)cg.adj.size();
+    c++;
   }
   cg.tvw = g.tvw;
   return true;
@@ -162,106 +188,135 @@ void compute_pw(const WGraph& g, Sep& s) {
   for (int32_t v = 0; v < g.n; v++) s.pw[s.where[v]] += g.vw[v];
 }
 
-// 2-sided node FM refinement of a vertex separator; also rebalances.
-void node_fm(const WGraph& g, Sep& s, double imb, int npass, Heap& h0, Heap& h1) {
-  const int32_t n = g.n;
-  compute_pw(g, s);
-  const int64_t total = s.pw[0] + s.pw[1] + s.pw[2];
-  const int64_t maxpw = std::max<int64_t>((int64_t)(imb * (double)total / 2.0), (total + 1) / 2);
-  h0.init(n); h1.init(n);
-  std::vector<char> locked(n, 0);
+// Largest part weight allowed: imb times half the total, but never less than what a single heavy vertex forces.
+int64_t max_part(const WGraph& g, double imb) {
+  int64_t mx = 0;
+  for (int32_t v = 0; v < g.n; v++) mx = std::max<int64_t>(mx, g.vw[v]);
+  return std::max<int64_t>((int64_t)(imb * (double)g.tvw / 2.0), (g.tvw + 1) / 2 + mx);
+}
+
+// Separator quality: weight, then balance; partitions over the limit rank last.
+double sep_score(const Sep& x, int64_t maxpw) {
+  double pen = std::max(x.pw[0], x.pw[1]) > maxpw ? 1e15 : 0;
+  return pen + (double)x.pw[2] + 1e-7 * (double)std::llabs(x.pw[0] - x.pw[1]);
+}
+
+struct FmWork {
+  Heap h0, h1;
+  std::vector<char> locked;
   struct Mv { int32_t v; int8_t from; };
   std::vector<Mv> log;
-  auto gain = [&](int32_t v, int to) {
-    int64_t gsum = g.vw[v];
-    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-      int32_t u = g.adj[p];
-      if (s.where[u] == 1 - to) gsum -= g.vw[u];
-    }
-    return gsum;
+  std::vector<int32_t> touched, sep, mark;
+};
+
+// 2-sided node Fiduccia-Mattheyses refinement of a vertex separator under the balance limit maxpw: separator vertices
+// move into a part and pull their neighbours of the other part into the separator; each pass keeps its best prefix.
+// Also rebalances a partition over the limit (moves into the lighter part first).  Work per pass is proportional to
+// the separator and the moves, not to the graph.
+void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
+  const int32_t n = g.n;
+  compute_pw(g, s);
+  if ((int32_t)w.h0.pos.size() < n) w.h0.init(n);
+  if ((int32_t)w.h1.pos.size() < n) w.h1.init(n);
+  if ((int32_t)w.locked.size() < n) w.locked.assign(n, 0);
+  if ((int32_t)w.mark.size() < n) w.mark.assign(n, 0);
+  w.sep.clear();
+  for (int32_t v = 0; v < n; v++)
+    if (s.where[v] == 2) w.sep.push_back(v);
+  // gain of moving separator vertex v into part t: its weight minus its neighbours in part 1-t
+  auto push_gains = [&](int32_t v) {
+    int64_t nb[3] = {0, 0, 0};
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) nb[s.where[g.adj[p]]] += g.vw[g.adj[p]];
+    w.h0.push(v, g.vw[v] - nb[1]);
+    w.h1.push(v, g.vw[v] - nb[0]);
   };
+  const int32_t limit = std::max<int32_t>(40, std::min<int32_t>(n / 50, 200));
   for (int pass = 0; pass < npass; pass++) {
-    h0.clear(); h1.clear();
-    std::fill(locked.begin(), locked.end(), 0);
-    log.clear();
-    for (int32_t v = 0; v < n; v++)
-      if (s.where[v] == 2) { h0.push(v, gain(v, 0)); h1.push(v, gain(v, 1)); }
+    w.h0.clear(); w.h1.clear();
+    w.log.clear();
+    for (int32_t v : w.sep) push_gains(v);
+    const int64_t sep0 = s.pw[2];
+    const bool ok0 = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
     int64_t bestsep = s.pw[2];
     int64_t bestbal = std::llabs(s.pw[0] - s.pw[1]);
-    bool bestok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
+    bool bestok = ok0;
     size_t bestlen = 0;
     int32_t nobetter = 0;
-    const int32_t limit = std::max<int32_t>(50, std::min<int32_t>(n / 20, 300));
-    std::vector<int32_t> touched;
-    while (!h0.empty() || !h1.empty()) {
-      // choose the side to move into: the lighter side, unless its best move is much worse
-      int to;
-      if (h0.empty()) to = 1;
-      else if (h1.empty()) to = 0;
-      else if (s.pw[0] + g.vw[h0.top()] > maxpw) to = 1;
-      else if (s.pw[1] + g.vw[h1.top()] > maxpw) to = 0;
-      else {
-        int64_t g0 = h0.key[h0.top()], g1 = h1.key[h1.top()];
-        if (g0 != g1) to = g0 > g1 ? 0 : 1;
-        else to = s.pw[0] < s.pw[1] ? 0 : 1;
-      }
-      Heap& H = to == 0 ? h0 : h1;
-      int32_t v = H.top();
-      if (s.pw[to] + g.vw[v] > maxpw && bestok) break;
-      h0.remove(v); h1.remove(v);
-      locked[v] = 1;
-      int other = 1 - to;
-      log.push_back({v, 2});
+    while (!w.h0.empty() || !w.h1.empty()) {
+      int to = -1;
+      const bool f0 = !w.h0.empty() && s.pw[0] + g.vw[w.h0.top()] <= maxpw;
+      const bool f1 = !w.h1.empty() && s.pw[1] + g.vw[w.h1.top()] <= maxpw;
+      if (s.pw[1] > maxpw && !w.h0.empty()) to = 0;        // rebalance: pull weight out of the heavy part
+      else if (s.pw[0] > maxpw && !w.h1.empty()) to = 1;
+      else if (f0 && f1) {
+        int64_t g0 = w.h0.key[w.h0.top()], g1 = w.h1.key[w.h1.top()];
+        to = g0 != g1 ? (g0 > g1 ? 0 : 1) : (s.pw[0] <= s.pw[1] ? 0 : 1);
+      } else if (f0) to = 0;
+      else if (f1) to = 1;
+      if (to < 0) break;
+      Heap& H = to == 0 ? w.h0 : w.h1;
+      const int32_t v = H.top();
+      w.h0.remove(v); w.h1.remove(v);
+      w.locked[v] = 1;
+      const int other = 1 - to;
+      w.log.push_back({v, 2});
       s.where[v] = (int8_t)to;
       s.pw[2] -= g.vw[v]; s.pw[to] += g.vw[v];
-      touched.clear();
+      // incremental gains: v joined part `to`, so separator neighbours gain less by moving into `other`; each
+      // neighbour pulled out of `other` makes moving its separator neighbours into `to` cheaper
+      Heap& Ho = to == 0 ? w.h1 : w.h0;
       for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
         int32_t u = g.adj[p];
-        if (s.where[u] == other) {
-          log.push_back({u, (int8_t)other});
-          s.where[u] = 2;
-          s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
-          touched.push_back(u);
-          for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++)
-            if (s.where[g.adj[q]] == 2) touched.push_back(g.adj[q]);
-        } else if (s.where[u] == 2) {
-          touched.push_back(u);
+        if (s.where[u] == 2 && Ho.contains(u)) Ho.update(u, Ho.key[u] - g.vw[v]);
+      }
+      for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
+        int32_t u = g.adj[p];
+        if (s.where[u] != other) continue;
+        w.log.push_back({u, (int8_t)other});
+        s.where[u] = 2;
+        s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
+        for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
+          int32_t x = g.adj[q];
+          if (s.where[x] == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
         }
+        if (!w.locked[u]) push_gains(u);
       }
-      log.push_back({-1, 0});  // end of this move
-      for (int32_t x : touched) {
-        if (locked[x] || s.where[x] != 2) continue;
-        int64_t a = gain(x, 0), b = gain(x, 1);
-        if (h0.contains(x)) h0.update(x, a); else h0.push(x, a);
-        if (h1.contains(x)) h1.update(x, b); else h1.push(x, b);
-      }
-      bool ok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
-      int64_t bal = std::llabs(s.pw[0] - s.pw[1]);
+      const bool ok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
+      const int64_t bal = std::llabs(s.pw[0] - s.pw[1]);
       if ((ok && !bestok) || (ok == bestok && (s.pw[2] < bestsep || (s.pw[2] == bestsep && bal < bestbal)))) {
-        bestsep = s.pw[2]; bestbal = bal; bestok = ok; bestlen = log.size(); nobetter = 0;
+        bestsep = s.pw[2]; bestbal = bal; bestok = ok; bestlen = w.log.size(); nobetter = 0;
       } else if (++nobetter > limit) {
         break;
       }
     }
-    // roll back to the best state
-    int64_t before = bestsep;
-    for (size_t i = log.size(); i-- > bestlen;) {
-      if (log[i].v < 0) continue;
-      s.where[log[i].v] = log[i].from;
+    // undo the moves after the best prefix; the separator list changes only at logged vertices
+    for (size_t i = w.log.size(); i-- > bestlen;) {
+      const int32_t v = w.log[i].v;
+      s.pw[s.where[v]] -= g.vw[v];
+      s.pw[w.log[i].from] += g.vw[v];
+      s.where[v] = w.log[i].from;
     }
-    compute_pw(g, s);
-    (void)before;
-    if (bestlen == 0) break;  // no improvement in this pass
+    w.touched.clear();
+    for (int32_t v : w.sep) if (s.where[v] == 2 && !w.mark[v]) { w.mark[v] = 1; w.touched.push_back(v); }
+    for (const auto& e : w.log) {
+      w.locked[e.v] = 0;
+      if (s.where[e.v] == 2 && !w.mark[e.v]) { w.mark[e.v] = 1; w.touched.push_back(e.v); }
+    }
+    for (int32_t v : w.touched) w.mark[v] = 0;
+    w.sep.swap(w.touched);
+    w.h0.clear(); w.h1.clear();
+    // another pass only when this one reduced the separator (or repaired the balance)
+    if (bestlen == 0 || (s.pw[2] >= sep0 && ok0)) break;
   }
 }
 
-// Greedy graph growing bisection from seed: grows side 0 by the boundary vertex with the best edge gain.
-void gggp(const WGraph& g, int32_t seed, std::vector<int8_t>& part, Heap& h) {
+// Greedy graph growing edge bisection from seed: grows part 0 by the boundary vertex with the best edge gain.
+void gggp(const WGraph& g, int32_t seed, std::vector<int8_t>& part, Heap& h, std::vector<int64_t>& ext) {
   const int32_t n = g.n;
   part.assign(n, 1);
   h.init(n);
   int64_t w0 = 0, target = g.tvw / 2;
-  std::vector<int64_t> ext(n, 0);  // edge weight to side 0 minus to side 1 (gain of moving to 0)
+  ext.resize(n);  // edge weight to part 0 minus to part 1 (gain of moving to 0)
   for (int32_t v = 0; v < n; v++) {
     int64_t s = 0;
     for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) s -= g.ew[p];
@@ -278,19 +333,72 @@ void gggp(const WGraph& g, int32_t seed, std::vector<int8_t>& part, Heap& h) {
     }
   };
   add(seed);
+  int32_t scan = 0;
   while (w0 < target) {
     int32_t v;
     if (h.empty()) {
-      // disconnected remainder: take any vertex of side 1
-      v = -1;
-      for (int32_t u = 0; u < n; u++) if (part[u] == 1) { v = u; break; }
-      if (v < 0) break;
+      // disconnected remainder: take any vertex of part 1
+      while (scan < n && part[scan] != 1) scan++;
+      if (scan >= n) break;
+      v = scan;
     } else {
       v = h.top();
       h.remove(v);
     }
-    if (w0 + g.vw[v] > target + (g.tvw - target) / 10 && w0 > 0 && w0 + g.vw[v] - target > target - w0) break;
+    if (w0 > 0 && w0 + g.vw[v] - target > target - w0) break;
     add(v);
+  }
+}
+
+// Greedy growing of a vertex separator from seed: part 0 grows by the separator vertex that enlarges the separator
+// least; its neighbours in part 1 join the separator.
+void grow_separator(const WGraph& g, int32_t seed, Sep& s, Heap& h) {
+  const int32_t n = g.n;
+  s.where.assign(n, 1);
+  h.init(n);
+  s.pw[0] = 0; s.pw[1] = g.tvw; s.pw[2] = 0;
+  auto gain0 = [&](int32_t v) {
+    int64_t gs = 0;
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++)
+      if (s.where[g.adj[p]] == 1) gs -= g.vw[g.adj[p]];
+    return gs;
+  };
+  auto to_sep = [&](int32_t v) {
+    s.where[v] = 2;
+    s.pw[1] -= g.vw[v]; s.pw[2] += g.vw[v];
+  };
+  to_sep(seed);
+  h.push(seed, gain0(seed));
+  int32_t scan = 0;
+  while (s.pw[0] + s.pw[2] / 2 < s.pw[1]) {
+    int32_t v;
+    if (h.empty()) {
+      while (scan < n && s.where[scan] != 1) scan++;
+      if (scan >= n) break;
+      to_sep(scan);
+      h.push(scan, gain0(scan));
+      continue;
+    }
+    v = h.top();
+    h.remove(v);
+    s.where[v] = 0;
+    s.pw[2] -= g.vw[v]; s.pw[0] += g.vw[v];
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
+      int32_t u = g.adj[p];
+      if (s.where[u] != 1) continue;
+      to_sep(u);
+      h.push(u, 0);
+    }
+    // gains of the separator vertices around the new ones
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
+      int32_t u = g.adj[p];
+      if (s.where[u] != 2) continue;
+      h.update(u, gain0(u));
+      for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
+        int32_t x = g.adj[q];
+        if (s.where[x] == 2 && h.contains(x)) h.update(x, gain0(x));
+      }
+    }
   }
 }
 
@@ -385,69 +493,101 @@ int32_t far_vertex(const WGraph& g, int32_t start) {
   return last;
 }
 
-// Multilevel vertex separator of a connected weighted graph.
+// Multilevel vertex separator of a connected weighted graph.  Several initial separators of the coarsest graph
+// (edge bisections turned into vertex separators, and directly grown separators, from different seeds) are refined
+// while uncoarsening until the graph is large enough to judge them; the best one is refined up to the finest graph.
 void ml_separator(const WGraph& g0, const NdControl& ctl, Rng& rng, Sep& out, Timers& tm) {
   double t = now();
-  std::vector<WGraph> levels;
   std::vector<std::vector<int32_t>> cmaps;
   const WGraph* cur = &g0;
-  const int32_t coarsen_to = 120;
+  // without coarsening (level structure), the trials run on the finest graph itself
+  const int32_t coarsen_to = ctl.multilevel ? 100 : g0.n;
   std::vector<WGraph> store;
   store.reserve(64);
+  std::vector<int32_t> match, order, mark;
   while (cur->n > coarsen_to && store.size() < 60) {
     WGraph cg;
     std::vector<int32_t> cmap;
     int64_t maxvw = std::max<int64_t>(1, (int64_t)(1.5 * (double)cur->tvw / coarsen_to));
-    if (!coarsen_once(*cur, cg, cmap, rng, maxvw)) break;
+    if (!coarsen_once(*cur, cg, cmap, rng, maxvw, match, order, mark)) break;
     cmaps.push_back(std::move(cmap));
     store.push_back(std::move(cg));
     cur = &store.back();
   }
   tm.coarsen += now() - t;
-  // initial separators at the coarsest level
   t = now();
   const WGraph& cg = *cur;
-  Heap h0, h1;
-  Sep best;
-  bool have = false;
+  FmWork fw;
   std::vector<int8_t> part;
+  std::vector<int64_t> ext;
+  const int32_t ntr = std::max(1, ctl.ntrials);
+  std::vector<Sep> cand;
+  std::vector<double> cscore;
+  const int32_t keep = std::min<int32_t>(ntr, 3);
+  int64_t maxpw = max_part(cg, ctl.imbalance);
   int32_t start = rng.below(cg.n);
-  for (int trial = 0; trial < std::max(1, ctl.ntrials); trial++) {
+  for (int32_t trial = 0; trial < ntr; trial++) {
     int32_t seed = trial == 0 ? far_vertex(cg, start) : rng.below(cg.n);
-    gggp(cg, seed, part, h0);
     Sep s;
-    double tc = now();
-    cover_separator(cg, part, s);
-    tm.cover += now() - tc;
-    node_fm(cg, s, ctl.imbalance, 4, h0, h1);
-    auto score = [&](const Sep& x) {
-      double big = (double)std::max(x.pw[0], x.pw[1]);
-      double tot = (double)(x.pw[0] + x.pw[1] + x.pw[2]);
-      double pen = big > ctl.imbalance * tot / 2 ? 1e9 : 0;
-      return (double)x.pw[2] + pen + 1e-6 * std::fabs((double)(x.pw[0] - x.pw[1]));
-    };
-    if (!have || score(s) < score(best)) { best = s; have = true; }
+    if (trial % 2 == 0) {
+      gggp(cg, seed, part, fw.h0, ext);
+      double tc = now();
+      cover_separator(cg, part, s);
+      tm.cover += now() - tc;
+    } else {
+      grow_separator(cg, seed, s, fw.h0);
+    }
+    node_fm(cg, s, maxpw, 8, fw);
+    double sc = sep_score(s, maxpw);
+    bool dup = false;
+    for (double c : cscore) dup = dup || c == sc;
+    if (dup) continue;
+    // keep the `keep` best distinct candidates
+    cand.push_back(std::move(s));
+    cscore.push_back(sc);
+    for (size_t i = cand.size() - 1; i > 0 && cscore[i] < cscore[i - 1]; i--) {
+      std::swap(cand[i], cand[i - 1]);
+      std::swap(cscore[i], cscore[i - 1]);
+    }
+    if ((int32_t)cand.size() > keep) { cand.pop_back(); cscore.pop_back(); }
   }
   tm.initial += now() - t;
-  // uncoarsen with refinement
+  // uncoarsen with refinement; the candidates are compared once the graph has a few thousand vertices
   t = now();
+  const int32_t judge_at = 2000;
   for (int32_t lev = (int32_t)store.size() - 1; lev >= 0; lev--) {
     const WGraph& fine = lev == 0 ? g0 : store[lev - 1];
     const std::vector<int32_t>& cmap = cmaps[lev];
-    Sep s;
-    s.where.resize(fine.n);
-    for (int32_t v = 0; v < fine.n; v++) s.where[v] = best.where[cmap[v]];
+    const int64_t mp = max_part(fine, ctl.imbalance);
     double tr = now();
-    node_fm(fine, s, ctl.imbalance, 4, h0, h1);
+    for (Sep& c : cand) {
+      Sep s;
+      s.where.resize(fine.n);
+      for (int32_t v = 0; v < fine.n; v++) s.where[v] = c.where[cmap[v]];
+      node_fm(fine, s, mp, fine.n > 20000 ? 4 : 8, fw);
+      c = std::move(s);
+    }
     tm.refine += now() - tr;
-    best = std::move(s);
+    if (cand.size() > 1 && (fine.n >= judge_at || lev == 0)) {
+      size_t b = 0;
+      for (size_t i = 1; i < cand.size(); i++)
+        if (sep_score(cand[i], mp) < sep_score(cand[b], mp)) b = i;
+      Sep best = std::move(cand[b]);
+      cand.clear();
+      cand.push_back(std::move(best));
+    }
+  }
+  if (cand.size() > 1) {  // never coarsened
+    size_t b = 0;
+    for (size_t i = 1; i < cand.size(); i++)
+      if (sep_score(cand[i], maxpw) < sep_score(cand[b], maxpw)) b = i;
+    std::swap(cand[0], cand[b]);
   }
   tm.uncoarsen += now() - t;
-  out = std::move(best);
+  out = std::move(cand[0]);
 }
 
 struct NdState {
-  const WGraph* g;
   const NdControl* ctl;
   Rng rng{1};
   std::vector<int32_t> label;  // constraint set per node
@@ -456,92 +596,114 @@ struct NdState {
   int32_t depth0_sep = -1;
   int32_t toppart[2] = {0, 0};
   int32_t ncomp = 0, maxcomp = 0;
-  std::vector<int32_t> loc;    // global -> local index scratch
+  int64_t sepw[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 };
 
-void build_sub(const WGraph& g, const std::vector<int32_t>& nodes, std::vector<int32_t>& loc, WGraph& sg) {
-  const int32_t m = (int32_t)nodes.size();
-  for (int32_t i = 0; i < m; i++) loc[nodes[i]] = i;
+// Subgraph of g induced by the vertices list (local numbering = position in list); loc is scratch of size g.n
+// holding -1 on entry and on exit.
+void extract(const WGraph& g, const std::vector<int32_t>& list, std::vector<int32_t>& loc, WGraph& sg) {
+  const int32_t m = (int32_t)list.size();
+  for (int32_t i = 0; i < m; i++) loc[list[i]] = i;
+  int64_t ne = 0;
+  for (int32_t v : list) ne += g.xadj[v + 1] - g.xadj[v];
   sg.n = m;
   sg.xadj.assign(m + 1, 0);
   sg.adj.clear(); sg.ew.clear();
+  sg.adj.reserve(ne); sg.ew.reserve(ne);
   sg.vw.resize(m);
   sg.tvw = 0;
   for (int32_t i = 0; i < m; i++) {
-    int32_t v = nodes[i];
+    int32_t v = list[i];
     sg.vw[i] = g.vw[v];
     sg.tvw += g.vw[v];
     for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-      int32_t u = g.adj[p];
-      if (loc[u] >= 0) { sg.adj.push_back(loc[u]); sg.ew.push_back(g.ew[p]); }
+      int32_t u = loc[g.adj[p]];
+      if (u >= 0) { sg.adj.push_back(u); sg.ew.push_back(g.ew[p]); }
     }
     sg.xadj[i + 1] = (int64_t)sg.adj.size();
   }
-  for (int32_t i = 0; i < m; i++) loc[nodes[i]] = -1;
+  for (int32_t i = 0; i < m; i++) loc[list[i]] = -1;
 }
 
-void dissect(NdState& st, std::vector<int32_t>& nodes, int depth) {
-  const WGraph& g = *st.g;
-  const int32_t m = (int32_t)nodes.size();
+void leaf(NdState& st, const std::vector<int32_t>& ids) {
+  int32_t lab = st.nlabel++;
+  for (int32_t v : ids) st.label[v] = lab;
+}
+
+// Dissects the graph sg whose vertex i is node ids[i] of the whole graph; sg and ids are released on the way.
+void dissect(NdState& st, WGraph& sg, std::vector<int32_t>& ids, int depth) {
+  const int32_t m = sg.n;
   if (m == 0) return;
-  if (m <= st.ctl->leafsize) {
-    int32_t lab = st.nlabel++;
-    for (int32_t v : nodes) st.label[v] = lab;
-    return;
-  }
-  WGraph sg;
-  build_sub(g, nodes, st.loc, sg);
+  if (m <= st.ctl->leafsize) { leaf(st, ids); return; }
   // connected components
   std::vector<int32_t> comp(m, -1), q;
+  q.reserve(m);
   int32_t nc = 0;
   for (int32_t r = 0; r < m; r++) {
     if (comp[r] >= 0) continue;
-    q.clear(); q.push_back(r); comp[r] = nc;
-    for (size_t k = 0; k < q.size(); k++) {
+    size_t k = q.size();
+    q.push_back(r); comp[r] = nc;
+    for (; k < q.size(); k++) {
       int32_t v = q[k];
       for (int64_t p = sg.xadj[v]; p < sg.xadj[v + 1]; p++)
         if (comp[sg.adj[p]] < 0) { comp[sg.adj[p]] = nc; q.push_back(sg.adj[p]); }
     }
     nc++;
   }
+  std::vector<int32_t> loc(m, -1);
   if (nc > 1) {
+    // q lists the components one after the other
+    std::vector<int32_t> cstart(nc + 1, 0);
+    for (int32_t i = 0; i < m; i++) cstart[comp[q[i]] + 1] = i + 1;
     if (depth == 0) {
       st.ncomp = nc;
-      std::vector<int32_t> cnt(nc, 0);
-      for (int32_t i = 0; i < m; i++) cnt[comp[i]]++;
-      st.maxcomp = *std::max_element(cnt.begin(), cnt.end());
+      for (int32_t c = 0; c < nc; c++) st.maxcomp = std::max(st.maxcomp, cstart[c + 1] - cstart[c]);
     }
-    std::vector<std::vector<int32_t>> parts(nc);
-    for (int32_t i = 0; i < m; i++) parts[comp[i]].push_back(nodes[i]);
-    std::vector<int32_t>().swap(nodes);
-    for (auto& p : parts) dissect(st, p, depth + 1);
+    std::vector<WGraph> gs;
+    std::vector<std::vector<int32_t>> cids;
+    for (int32_t c = 0; c < nc; c++) {
+      std::vector<int32_t> list(q.begin() + cstart[c], q.begin() + cstart[c + 1]);
+      std::vector<int32_t> gid(list.size());
+      for (size_t i = 0; i < list.size(); i++) gid[i] = ids[list[i]];
+      if ((int32_t)list.size() <= st.ctl->leafsize) { leaf(st, gid); continue; }
+      gs.emplace_back();
+      extract(sg, list, loc, gs.back());
+      cids.push_back(std::move(gid));
+    }
+    sg = WGraph();
+    std::vector<int32_t>().swap(ids);
+    for (size_t c = 0; c < gs.size(); c++) dissect(st, gs[c], cids[c], depth + 1);
     return;
   }
+  std::vector<int32_t>().swap(comp);
+  std::vector<int32_t>().swap(q);
   Sep s;
   ml_separator(sg, *st.ctl, st.rng, s, st.tm);
   std::vector<int32_t> a, b, sep;
   for (int32_t i = 0; i < m; i++) {
-    if (s.where[i] == 0) a.push_back(nodes[i]);
-    else if (s.where[i] == 1) b.push_back(nodes[i]);
-    else sep.push_back(nodes[i]);
+    if (s.where[i] == 0) a.push_back(i);
+    else if (s.where[i] == 1) b.push_back(i);
+    else sep.push_back(ids[i]);
   }
-  if (a.empty() || b.empty()) {
-    // no useful separator (nearly complete graph): a leaf
-    int32_t lab = st.nlabel++;
-    for (int32_t v : nodes) st.label[v] = lab;
-    return;
-  }
+  if (a.empty() || b.empty()) { leaf(st, ids); return; }  // no useful separator (nearly complete graph)
+  if (depth < 8) st.sepw[depth] += (int64_t)sep.size();
   if (depth == 0 && st.depth0_sep < 0) {
     st.depth0_sep = (int32_t)sep.size();
     st.toppart[0] = (int32_t)a.size();
     st.toppart[1] = (int32_t)b.size();
   }
-  std::vector<int32_t>().swap(nodes);
+  WGraph ga, gb;
+  extract(sg, a, loc, ga);
+  extract(sg, b, loc, gb);
+  for (int32_t& v : a) v = ids[v];
+  for (int32_t& v : b) v = ids[v];
   sg = WGraph();
-  dissect(st, a, depth + 1);
-  dissect(st, b, depth + 1);
-  int32_t lab = st.nlabel++;
-  for (int32_t v : sep) st.label[v] = lab;
+  std::vector<int32_t>().swap(ids);
+  std::vector<int32_t>().swap(loc);
+  s = Sep();
+  dissect(st, ga, a, depth + 1);
+  dissect(st, gb, b, depth + 1);
+  leaf(st, sep);
 }
 
 }  // namespace
@@ -606,6 +768,30 @@ int order_compress(const Graph& g, Graph& cg, std::vector<int32_t>& rep, std::ve
   }
 }
 
+int order_separator(const Graph& g, const NdControl& ctl, std::vector<int8_t>& where) {
+  const int32_t n = g.n;
+  if (n < 0 || (int64_t)g.ptr.size() != (int64_t)n + 1) return 4;
+  try {
+    where.assign(n, 0);
+    if (n < 2) return 0;
+    WGraph W;
+    W.n = n;
+    W.xadj = g.ptr;
+    W.adj = g.adj;
+    W.ew.assign(g.adj.size(), 1);
+    W.vw.assign(n, 1);
+    W.tvw = n;
+    Rng rng(ctl.seed);
+    Timers tm;
+    Sep s;
+    ml_separator(W, ctl, rng, s, tm);
+    where = std::move(s.where);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
+}
+
 int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) {
   NdInfo inf;
   const int32_t n = g.n;
@@ -649,15 +835,20 @@ int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) 
     W.tvw = 0;
     for (int32_t c = 0; c < nc; c++) W.tvw += W.vw[c];
     NdState st;
-    st.g = &W;
     st.ctl = &ctl;
     st.rng = Rng(ctl.seed);
     st.label.assign(nc, -1);
-    st.loc.assign(nc, -1);
     std::vector<int32_t> nodes;
     for (int32_t c = 0; c < nc; c++) if (!chigh[c]) nodes.push_back(c);
+    const int32_t nlow = (int32_t)nodes.size();
     double tml = now();
-    dissect(st, nodes, 0);
+    {
+      WGraph top;
+      std::vector<int32_t> loc(nc, -1);
+      extract(W, nodes, loc, top);
+      W = WGraph();
+      dissect(st, top, nodes, 0);
+    }
     double tpart = now() - tml;
     int32_t hlab = st.nlabel++;
     for (int32_t c = 0; c < nc; c++) if (chigh[c]) st.label[c] = hlab;
@@ -677,10 +868,11 @@ int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) 
     inf.t_cover = st.tm.cover;
     (void)tpart;
     inf.ncomp = std::max(1, st.ncomp);
-    inf.maxcomp = st.ncomp > 1 ? st.maxcomp : (int32_t)nodes.size();
+    inf.maxcomp = st.ncomp > 1 ? st.maxcomp : nlow;
     inf.topsep = std::max(0, st.depth0_sep);
     inf.topparts[0] = st.toppart[0];
     inf.topparts[1] = st.toppart[1];
+    for (int d = 0; d < 8; d++) inf.sepweight[d] = st.sepw[d];
     inf.t_total = now() - t0;
     if (info) *info = inf;
     return 0;

@@ -46,8 +46,9 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
 struct NdControl {
   int32_t leafsize = 200;         // parts at most this size are ordered by constrained minimum degree
   double dense = 10.0;            // high-degree nodes (degree > max(16, dense*sqrt(n))) removed, ordered last
-  double imbalance = 1.2;         // max part weight / half of total
+  double imbalance = 1.5;         // max part weight / half of total
   int32_t ntrials = 4;            // initial partitions tried at the coarsest level
+  bool multilevel = true;         // false: separators grown and refined on the graph itself (level structures)
   uint32_t seed = 12345;          // deterministic pseudo random choices
   bool compress = true;           // merge nodes with identical adjacency first
 };
@@ -59,11 +60,16 @@ struct NdInfo {
   int32_t ncompressed = 0;        // nodes after compression
   int32_t topsep = 0;             // size of the top-level separator
   int32_t topparts[2] = {0, 0};   // sizes of the two top-level parts
+  int64_t sepweight[8] = {0, 0, 0, 0, 0, 0, 0, 0};  // total separator size at dissection depths 0..7
   double t_total = 0, t_coarsen = 0, t_uncoarsen = 0, t_initial = 0, t_refine = 0, t_cover = 0, t_cmd = 0;
 };
 
 // Nested dissection by multilevel graph partitioning; leaves and the final order by constrained minimum degree.
 int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info);
+
+// One vertex separator of the graph as nested dissection computes it (unit vertex weights, the graph as given):
+// where[i] = 0 or 1 (the two parts) or 2 (separator); no edge joins the parts.  Returns 0, 1 (out of memory), 4.
+int order_separator(const Graph& g, const NdControl& ctl, std::vector<int8_t>& where);
 
 // Symmetric compression: nodes with identical closed adjacency are merged.  rep[i] = representative index in the
 // compressed graph; weight = nodes merged.  Returns the compressed graph.

@@ -449,3 +449,212 @@ TEST(KfacOrder, AmdAndNdArePermutations) {
   std::sort(s.begin(), s.end());
   for (int32_t i = 0; i < c.n; i++) EXPECT_EQ(s[i], i);
 }
+
+namespace {
+
+order::Graph graph_of(const Csc& c) {
+  order::Graph g;
+  EXPECT_EQ(order::order_graph_from_csc(c.n, c.p.data(), c.i.data(), g), 0);
+  return g;
+}
+
+// star of stars: hub 0 joined to k centres, each centre with k leaves (plain matching leaves most leaves unmatched)
+Csc star_of_stars(int32_t k) {
+  Csc c;
+  c.n = 1 + k + k * k;
+  c.p.assign(c.n + 1, 0);
+  std::vector<std::vector<int32_t>> cols(c.n);
+  for (int32_t a = 0; a < k; a++) {
+    cols[0].push_back(1 + a);
+    for (int32_t l = 0; l < k; l++) cols[1 + a].push_back(1 + k + a * k + l);
+  }
+  for (int32_t j = 0; j < c.n; j++) {
+    c.i.push_back(j);
+    c.x.push_back(1.0);
+    for (int32_t r : cols[j]) { c.i.push_back(r); c.x.push_back(0.1); }
+    c.p[j + 1] = (int64_t)c.i.size();
+  }
+  return c;
+}
+
+// two grids side by side with no edge between them, plus a node joined to everything
+Csc two_grids_and_dense_node(int32_t k) {
+  Csc a = grid(k, k, 1);
+  Csc c;
+  c.n = 2 * a.n + 1;
+  c.p.assign(c.n + 1, 0);
+  for (int32_t half = 0; half < 2; half++)
+    for (int32_t j = 0; j < a.n; j++) {
+      for (int64_t p = a.p[j]; p < a.p[j + 1]; p++) { c.i.push_back(a.i[p] + half * a.n); c.x.push_back(a.x[p]); }
+      if (j % 3 == 0) { c.i.push_back(c.n - 1); c.x.push_back(0.01); }
+      c.p[half * a.n + j + 1] = (int64_t)c.i.size();
+    }
+  c.i.push_back(c.n - 1);
+  c.x.push_back(100.0);
+  c.p[c.n] = (int64_t)c.i.size();
+  return c;
+}
+
+bool is_permutation(const std::vector<int32_t>& p) {
+  std::vector<char> seen(p.size(), 0);
+  for (int32_t v : p) {
+    if (v < 0 || v >= (int32_t)p.size() || seen[v]) return false;
+    seen[v] = 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(KfacOrder, SeparatorsAreValidAndBalanced) {
+  struct Case { const char* name; Csc c; };
+  std::vector<Case> cases = {{"grid2d", grid(45, 37, 1)},  {"grid3d", grid(14, 13, 12)},
+                             {"random", random_spd(900, 0.006, 3)}, {"stars", star_of_stars(25)},
+                             {"pieces", two_grids_and_dense_node(20)}};
+  for (double imb : {1.1, 1.5}) {
+    for (bool ml : {true, false}) {
+      for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.name) + (ml ? " multilevel" : " level structure") + " imbalance " +
+                     std::to_string(imb));
+        order::Graph g = graph_of(k.c);
+        order::NdControl ctl;
+        ctl.imbalance = imb;
+        ctl.multilevel = ml;
+        std::vector<int8_t> where;
+        ASSERT_EQ(order::order_separator(g, ctl, where), 0);
+        ASSERT_EQ((int32_t)where.size(), g.n);
+        int64_t w[3] = {0, 0, 0};
+        for (int32_t v = 0; v < g.n; v++) {
+          ASSERT_TRUE(where[v] >= 0 && where[v] <= 2);
+          w[where[v]]++;
+          // removing the separator disconnects the parts
+          if (where[v] == 2) continue;
+          for (int64_t p = g.ptr[v]; p < g.ptr[v + 1]; p++) {
+            int8_t o = where[g.adj[p]];
+            ASSERT_TRUE(o == 2 || o == where[v]) << "edge " << v << "-" << g.adj[p] << " crosses the separator";
+          }
+        }
+        EXPECT_GT(w[0], 0);
+        EXPECT_GT(w[1], 0);
+        EXPECT_LE((double)std::max(w[0], w[1]), imb * g.n / 2.0 + 1.0);
+        // random graphs are expanders: only there a separator may hold a large share of the nodes
+        EXPECT_LT(w[2], std::string(k.name) == "random" ? g.n / 2 : g.n / 8);
+        if (std::string(k.name) == "grid2d") {
+          EXPECT_LE(w[2], 2 * 45);  // a grid line is 37 or 45 nodes
+        }
+      }
+    }
+  }
+}
+
+TEST(KfacOrder, NestedDissectionOrdersArePermutationsWithLowFill) {
+  std::vector<Csc> cs = {grid(16, 15, 14), random_spd(700, 0.01, 9), star_of_stars(30),
+                         two_grids_and_dense_node(25)};
+  for (size_t k = 0; k < cs.size(); k++) {
+    const Csc& c = cs[k];
+    order::Graph g = graph_of(c);
+    kfac::SymStats sa;
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    o.method = order::ORDER_AMD;
+    ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, &sa), 0);
+    for (bool ml : {true, false}) {
+      SCOPED_TRACE("case " + std::to_string(k) + (ml ? " multilevel" : " level structure"));
+      order::NdControl ctl;
+      ctl.multilevel = ml;
+      ctl.leafsize = 40;
+      std::vector<int32_t> p(c.n, -1);
+      order::NdInfo ni;
+      ASSERT_EQ(order::order_nd(g, ctl, p.data(), &ni), 0);
+      EXPECT_TRUE(is_permutation(p));
+      // the ordering is usable and not much worse than minimum degree (on the 3-D grid: better)
+      kfac::SymStats sn;
+      o.method = order::ORDER_NONE;
+      o.user_perm = p.data();
+      ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, &sn), 0);
+      o.user_perm = nullptr;
+      if (k == 0) {
+        EXPECT_LT(sn.flops, sa.flops);
+      } else {
+        EXPECT_LT((double)sn.nnz_l, 1.6 * (double)sa.nnz_l);
+      }
+      // the whole analysis with forced dissection keeps the dissection with fewer flops
+      kfac::SymStats sd;
+      o.method = order::ORDER_ND;
+      o.nd.leafsize = 40;
+      ASSERT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, &sd), 0);
+      EXPECT_LE(sd.flops, sn.flops * (1 + 1e-12));
+      o = kfac::SymOptions();
+      o.method = order::ORDER_AMD;
+    }
+  }
+}
+
+// The scalar kernels of tiny supernodes and the BLAS kernels compute the same factor: same solutions up to rounding,
+// same failing pivot, same replaced pivots.  small_panel = 0 sends every supernode through BLAS, a huge value sends
+// every non-split supernode through the scalar path.
+TEST(KfacCholesky, ScalarKernelsOfTinySupernodesMatchBlasPath) {
+  auto factor = [](const Csc& c, const int8_t* sign, int32_t small, double replace, kfac::NumResult* r,
+                   std::vector<double>* x) {
+    kfac::SymFactor F;
+    kfac::SymOptions o;
+    o.small_panel = small;
+    o.nrelax[0] = 2;  // keep narrow supernodes
+    EXPECT_EQ(F.analyze(c.n, c.p.data(), c.i.data(), o, nullptr), 0);
+    int rc = F.factor(c.x.data(), nullptr, sign, 1e-13, replace, r);
+    if (rc == 0 && x) F.solve(x->data());
+    return rc;
+  };
+  // SPD of several shapes, and the same matrices made quasi-definite by flipping a block
+  for (int32_t n : {1, 7, 60, 400}) {
+    for (double d : {0.01, 0.1}) {
+      Csc c = random_spd(n, d, 300u + n);
+      std::vector<int8_t> sign(n, 1);
+      Csc q = c;
+      for (int32_t j = 0; j < n; j++)
+        if (j % 3 == 0) {
+          sign[j] = -1;
+          for (int64_t p = q.p[j]; p < q.p[j + 1]; p++)
+            if (q.i[p] == j) q.x[p] = -q.x[p] - 2 * c.x[p];  // strongly negative pivot keeps it quasi-definite
+        }
+      auto b = rhs(n, 5);
+      for (int qd = 0; qd < 2; qd++) {
+        SCOPED_TRACE("n " + std::to_string(n) + (qd ? " quasi-definite" : " spd"));
+        const Csc& m = qd ? q : c;
+        std::vector<double> x1 = b, x2 = b;
+        kfac::NumResult r1, r2;
+        ASSERT_EQ(factor(m, qd ? sign.data() : nullptr, 0, 0, &r1, &x1), 0);
+        ASSERT_EQ(factor(m, qd ? sign.data() : nullptr, 1 << 30, 0, &r2, &x2), 0);
+        EXPECT_LE(relres(m, x2, b), 1e-12);
+        double dx = 0, xn = 0;
+        for (int32_t i = 0; i < n; i++) { dx = std::max(dx, std::fabs(x1[i] - x2[i])); xn = std::max(xn, std::fabs(x1[i])); }
+        EXPECT_LE(dx, 1e-10 * xn);
+        EXPECT_NEAR(r1.min_pivot, r2.min_pivot, 1e-10 * r1.max_pivot);
+      }
+    }
+  }
+  // failing pivot: a zero diagonal decoupled from the rest must be named by both paths; with replacement both list it
+  Csc g = grid(9, 8, 1);
+  const int32_t k = 37;
+  for (int64_t p = g.p[k]; p < g.p[k + 1]; p++) g.x[p] = 0;
+  for (int32_t j = 0; j < g.n; j++)
+    for (int64_t p = g.p[j]; p < g.p[j + 1]; p++)
+      if (g.i[p] == k) g.x[p] = 0;
+  for (int qd = 0; qd < 2; qd++) {
+    std::vector<int8_t> sign(g.n, 1);
+    kfac::NumResult r1, r2;
+    const int8_t* sg = qd ? sign.data() : nullptr;
+    EXPECT_EQ(factor(g, sg, 0, 0, &r1, nullptr), 2);
+    EXPECT_EQ(factor(g, sg, 1 << 30, 0, &r2, nullptr), 2);
+    EXPECT_EQ(r1.fail_col, k);
+    EXPECT_EQ(r2.fail_col, k);
+    EXPECT_EQ(factor(g, sg, 0, 1e-3, &r1, nullptr), 0);
+    EXPECT_EQ(factor(g, sg, 1 << 30, 1e-3, &r2, nullptr), 0);
+    ASSERT_EQ(r1.replaced.size(), 1u);
+    ASSERT_EQ(r2.replaced.size(), 1u);
+    EXPECT_EQ(r2.replaced[0], k);
+    if (!qd) {
+      EXPECT_DOUBLE_EQ(r1.replaced_delta[0], r2.replaced_delta[0]);
+    }
+  }
+}
