@@ -40,7 +40,10 @@ struct TempFile {
     if (!info) return base;
     size_t slash = base.find_last_of('/');
     size_t at = slash == std::string::npos ? 0 : slash + 1;
-    return base.substr(0, at) + info->test_suite_name() + "." + info->name() + "." + base.substr(at);
+    std::string prefix = std::string(info->test_suite_name()) + "." + info->name() + ".";
+    for (char& c : prefix)
+      if (c == '/') c = '_';  // parameterized tests have slashes in their names
+    return base.substr(0, at) + prefix + base.substr(at);
   }
   ~TempFile() { std::remove(name.c_str()); }
   const char* c_str() const { return name.c_str(); }
