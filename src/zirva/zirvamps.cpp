@@ -202,6 +202,10 @@ class MpsReader {
   int32_t section_columns();
   int32_t flush_column();
   bool select_vector(VecKind kind, std::string_view name, int32_t* r);
+  // Runs `entry(row, value, row name)` for every (row, value) pair of the selected vector's lines of a RHS or
+  // RANGES section, until the next section header.
+  template <class Entry>
+  int32_t row_vector_section(VecKind kind, Entry entry);
   int32_t section_rhs();
   int32_t section_ranges();
   int32_t section_bounds();
@@ -493,15 +497,15 @@ bool MpsReader::select_vector(VecKind kind, std::string_view name, int32_t* r) {
   return true;
 }
 
-int32_t MpsReader::section_rhs() {
+template <class Entry>
+int32_t MpsReader::row_vector_section(VecKind kind, Entry entry) {
   MpsFields f;
   int32_t r = ZRV_RES_OK;
-  const double wrn = t_->dpar[ZRV_DPAR_DATA_TOL_BOUND_WRN];
   for (;;) {
     int32_t k = next(&f, &r);
     if (k < 0) return r;
     if (k == 1) return ZRV_RES_OK;
-    if (!select_vector(VEC_RHS, f.text[1], &r)) continue;
+    if (!select_vector(kind, f.text[1], &r)) continue;
     if (r) return r;
     for (int q = 2; q <= 4; q += 2) {
       bool present = false;
@@ -509,62 +513,47 @@ int32_t MpsReader::section_rhs() {
       if (!present) continue;
       int32_t i;
       if (int32_t e = row_of(f.text[q], &i)) return e;
-      double v = f.num[q + 1];
-      if (i == objrow_) {
-        cfix_ = -v;
-        continue;
-      }
-      char type = rowtype_[static_cast<size_t>(i)];
-      if (type == 'N') continue;
-      if (std::fabs(v) >= wrn) {
-        if (int32_t e = ZRV_REPORT(t_, ZRV_RES_WRN_LARGE_BOUND, v, "constraint", str(f.text[q]).c_str(), i)) return e;
-      }
-      rhs_[static_cast<size_t>(i)] = v;
-      int32_t e = type == 'G'   ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_LO, v, INF)
-                  : type == 'L' ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_UP, -INF, v)
-                                : put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, v, v);
-      if (e) return e;
+      if (int32_t e = entry(i, f.num[q + 1], f.text[q])) return e;
     }
   }
 }
 
-int32_t MpsReader::section_ranges() {
-  MpsFields f;
-  int32_t r = ZRV_RES_OK;
-  for (;;) {
-    int32_t k = next(&f, &r);
-    if (k < 0) return r;
-    if (k == 1) return ZRV_RES_OK;
-    if (!select_vector(VEC_RAN, f.text[1], &r)) continue;
-    if (r) return r;
-    for (int q = 2; q <= 4; q += 2) {
-      bool present = false;
-      if (int32_t e = pair(f, q, &present)) return e;
-      if (!present) continue;
-      int32_t i;
-      if (int32_t e = row_of(f.text[q], &i)) return e;
-      double R = f.num[q + 1], b = rhs_[static_cast<size_t>(i)];
-      int32_t e = ZRV_RES_OK;
-      switch (rowtype_[static_cast<size_t>(i)]) {
-        case 'G':
-          e = R == 0.0 ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, b, b)
-                       : put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b, b + std::fabs(R));
-          break;
-        case 'L':
-          e = R == 0.0 ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, b, b)
-                       : put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b - std::fabs(R), b);
-          break;
-        case 'E':
-          if (R > 0.0)
-            e = put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b, b + R);
-          else if (R < 0.0)
-            e = put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b + R, b);
-          break;
-        default: break;  // free rows keep their bounds
-      }
-      if (e) return e;
+int32_t MpsReader::section_rhs() {
+  const double wrn = t_->dpar[ZRV_DPAR_DATA_TOL_BOUND_WRN];
+  return row_vector_section(VEC_RHS, [&](int32_t i, double v, std::string_view rowname) -> int32_t {
+    if (i == objrow_) {
+      cfix_ = -v;
+      return ZRV_RES_OK;
     }
-  }
+    char type = rowtype_[static_cast<size_t>(i)];
+    if (type == 'N') return ZRV_RES_OK;
+    if (std::fabs(v) >= wrn) {
+      if (int32_t e = ZRV_REPORT(t_, ZRV_RES_WRN_LARGE_BOUND, v, "constraint", str(rowname).c_str(), i)) return e;
+    }
+    rhs_[static_cast<size_t>(i)] = v;
+    return type == 'G'   ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_LO, v, INF)
+           : type == 'L' ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_UP, -INF, v)
+                         : put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, v, v);
+  });
+}
+
+int32_t MpsReader::section_ranges() {
+  return row_vector_section(VEC_RAN, [&](int32_t i, double R, std::string_view) -> int32_t {
+    double b = rhs_[static_cast<size_t>(i)];
+    switch (rowtype_[static_cast<size_t>(i)]) {
+      case 'G':
+        return R == 0.0 ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, b, b)
+                        : put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b, b + std::fabs(R));
+      case 'L':
+        return R == 0.0 ? put_one_bound(t_, ITEM_CON, i, ZRV_BK_FX, b, b)
+                        : put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b - std::fabs(R), b);
+      case 'E':
+        if (R > 0.0) return put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b, b + R);
+        if (R < 0.0) return put_one_bound(t_, ITEM_CON, i, ZRV_BK_RA, b + R, b);
+        return ZRV_RES_OK;
+      default: return ZRV_RES_OK;  // free rows keep their bounds
+    }
+  });
 }
 
 int32_t MpsReader::section_bounds() {
