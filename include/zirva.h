@@ -1541,6 +1541,11 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumcon(ZRVtask_t task, ZRVint32t* maxnum
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getmaxnumvar(ZRVtask_t task, ZRVint32t* maxnumvar);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_commitchanges(ZRVtask_t task);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_getprobtype(ZRVtask_t task, ZRVproblemtypee* probtype);
+/* Optimization */
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_optimizetrm(ZRVtask_t task, ZRVrescodee* trmcode);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_optimize(ZRVtask_t task);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_optimizersummary(ZRVtask_t task, ZRVstreamtypee whichstream);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putcallbackfunc(ZRVtask_t task, ZRVcallbackfunc func, ZRVuserhandle_t handle);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putbound(ZRVtask_t task, ZRVaccmodee accmode, ZRVint32t i, ZRVboundkeye bk,
                                            ZRVrealt bl, ZRVrealt bu);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_putconbound(ZRVtask_t task, ZRVint32t i, ZRVboundkeye bk, ZRVrealt bl,
@@ -1609,6 +1614,10 @@ ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataformat(ZRVtask_t task, const char* fil
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readdataautoformat(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writedata(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readsummary(ZRVtask_t task, ZRVstreamtypee whichstream);
+ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_printdata(ZRVtask_t task, ZRVstreamtypee whichstream, ZRVint32t firsti,
+                                            ZRVint32t lasti, ZRVint32t firstj, ZRVint32t lastj, ZRVint32t firstk,
+                                            ZRVint32t lastk, ZRVint32t c, ZRVint32t qo, ZRVint32t a, ZRVint32t qc,
+                                            ZRVint32t bc, ZRVint32t bx, ZRVint32t vartype, ZRVint32t cones);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_readbranchpriorities(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writebranchpriorities(ZRVtask_t task, const char* filename);
 ZRV_EXPORT ZRVrescodee ZRVAPI ZRV_writesolution(ZRVtask_t task, ZRVsoltypee whichsol, const char* filename);
