@@ -351,24 +351,31 @@ void gggp(const WGraph& g, int32_t seed, std::vector<int8_t>& part, Heap& h, std
 }
 
 // Greedy growing of a vertex separator from seed: part 0 grows by the separator vertex that enlarges the separator
-// least; its neighbours in part 1 join the separator.
-void grow_separator(const WGraph& g, int32_t seed, Sep& s, Heap& h) {
+// least; its neighbours in part 1 join the separator.  The gain of a separator vertex (minus the weight of its
+// neighbours in part 1) is kept in gk and changes only when a neighbour leaves part 1, so a move costs the degrees of
+// the vertices around it, not their degrees squared; the heap sees the same sequence of key changes as a
+// recomputation from scratch would give it.
+void grow_separator(const WGraph& g, int32_t seed, Sep& s, Heap& h, std::vector<int64_t>& gk) {
   const int32_t n = g.n;
   s.where.assign(n, 1);
   h.init(n);
+  gk.resize(n);
   s.pw[0] = 0; s.pw[1] = g.tvw; s.pw[2] = 0;
-  auto gain0 = [&](int32_t v) {
-    int64_t gs = 0;
-    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++)
-      if (s.where[g.adj[p]] == 1) gs -= g.vw[g.adj[p]];
-    return gs;
-  };
+  // v leaves part 1 for the separator: its separator neighbours gain, its own gain counts its part-1 neighbours
   auto to_sep = [&](int32_t v) {
     s.where[v] = 2;
     s.pw[1] -= g.vw[v]; s.pw[2] += g.vw[v];
+    int64_t gs = 0;
+    for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
+      const int32_t u = g.adj[p];
+      const int8_t wu = s.where[u];
+      if (wu == 1) gs -= g.vw[u];
+      else if (wu == 2) gk[u] += g.vw[v];
+    }
+    gk[v] = gs;
   };
   to_sep(seed);
-  h.push(seed, gain0(seed));
+  h.push(seed, gk[seed]);
   int32_t scan = 0;
   while (s.pw[0] + s.pw[2] / 2 < s.pw[1]) {
     int32_t v;
@@ -376,7 +383,7 @@ void grow_separator(const WGraph& g, int32_t seed, Sep& s, Heap& h) {
       while (scan < n && s.where[scan] != 1) scan++;
       if (scan >= n) break;
       to_sep(scan);
-      h.push(scan, gain0(scan));
+      h.push(scan, gk[scan]);
       continue;
     }
     v = h.top();
@@ -389,14 +396,14 @@ void grow_separator(const WGraph& g, int32_t seed, Sep& s, Heap& h) {
       to_sep(u);
       h.push(u, 0);
     }
-    // gains of the separator vertices around the new ones
+    // gains of the separator vertices around the new ones, in a fixed order
     for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
       int32_t u = g.adj[p];
       if (s.where[u] != 2) continue;
-      h.update(u, gain0(u));
+      if (h.key[u] != gk[u]) h.update(u, gk[u]);
       for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
         int32_t x = g.adj[q];
-        if (s.where[x] == 2 && h.contains(x)) h.update(x, gain0(x));
+        if (s.where[x] == 2 && h.key[x] != gk[x] && h.contains(x)) h.update(x, gk[x]);
       }
     }
   }
@@ -535,7 +542,7 @@ void ml_separator(const WGraph& g0, const NdControl& ctl, Rng& rng, Sep& out, Ti
       cover_separator(cg, part, s);
       tm.cover += now() - tc;
     } else {
-      grow_separator(cg, seed, s, fw.h0);
+      grow_separator(cg, seed, s, fw.h0, ext);
     }
     node_fm(cg, s, maxpw, 8, fw);
     double sc = sep_score(s, maxpw);
