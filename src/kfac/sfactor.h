@@ -28,6 +28,7 @@ struct SymOptions {
   order::AmdControl amd;
   order::NdControl nd;
   int64_t nd_second_limit = 1000000;  // graphs with at most this many adjacency entries get a second dissection
+  double nd_second_ratio = 0.8;       // ... unless the first leaves at most this fraction of minimum degree's flops
   const int32_t* user_perm = nullptr;  // if set, used as the ordering (perm[k] = index eliminated k-th)
 };
 

@@ -127,6 +127,71 @@ void column_counts(int32_t n, const PermPattern& P, const std::vector<int32_t>& 
     if (parent[j] != -1) cc[parent[j]] += cc[j];
 }
 
+// Nonzeros (diagonal included) and flops of the factor of an ordering, computed on the adjacency graph itself without
+// forming the permuted matrix: elimination tree by path compression, a postorder of it, and the skeleton column
+// counts of the postordered tree; near O(nnz).  perm is replaced by its postordered version, which has the same
+// factor and for which postorder() gives the identity.
+void count_ordering(const order::Graph& g, std::vector<int32_t>& perm, int64_t* lnz, double* flops) {
+  const int32_t n = g.n;
+  std::vector<int32_t> pinv(n), parent(n, -1), anc(n, -1), post;
+  for (int32_t k = 0; k < n; k++) pinv[perm[k]] = k;
+  for (int32_t k = 0; k < n; k++) {
+    const int32_t j = perm[k];
+    for (int64_t p = g.ptr[j]; p < g.ptr[j + 1]; p++) {
+      int32_t i = pinv[g.adj[p]];
+      while (i != -1 && i < k) {
+        const int32_t inext = anc[i];
+        anc[i] = k;
+        if (inext == -1) parent[i] = k;
+        i = inext;
+      }
+    }
+  }
+  postorder(n, parent, post);
+  // first[j]: postorder position of the first descendant of j; the tree is walked in postorder
+  std::vector<int32_t>& first = anc;
+  std::vector<int32_t> maxfirst(n, -1), prevleaf(n, -1), ancestor(n);
+  std::vector<int64_t> cc(n);
+  first.assign(n, -1);
+  for (int32_t k = 0; k < n; k++) {
+    int32_t j = post[k];
+    cc[j] = first[j] == -1 ? 1 : 0;
+    for (; j != -1 && first[j] == -1; j = parent[j]) first[j] = k;
+  }
+  for (int32_t i = 0; i < n; i++) ancestor[i] = i;
+  for (int32_t k = 0; k < n; k++) {
+    const int32_t j = post[k];
+    if (parent[j] != -1) cc[parent[j]]--;
+    const int32_t v = perm[j];
+    for (int64_t p = g.ptr[v]; p < g.ptr[v + 1]; p++) {
+      const int32_t i = pinv[g.adj[p]];
+      if (i <= j || first[j] <= maxfirst[i]) continue;
+      maxfirst[i] = first[j];
+      const int32_t jprev = prevleaf[i];
+      prevleaf[i] = j;
+      cc[j]++;
+      if (jprev != -1) {
+        int32_t q = jprev;
+        while (q != ancestor[q]) q = ancestor[q];
+        for (int32_t s = jprev; s != q;) { const int32_t sp = ancestor[s]; ancestor[s] = q; s = sp; }
+        cc[q]--;
+      }
+    }
+    if (parent[j] != -1) ancestor[j] = parent[j];
+  }
+  int64_t l = 0;
+  double f = 0;
+  for (int32_t j = 0; j < n; j++) {
+    if (parent[j] != -1) cc[parent[j]] += cc[j];
+    l += cc[j];
+    f += (double)cc[j] * (double)cc[j];
+  }
+  *lnz = l;
+  *flops = f;
+  for (int32_t k = 0; k < n; k++) pinv[k] = perm[post[k]];
+  perm.swap(pinv);
+}
+
 // Etree + postorder + counts for an ordering; perm is replaced by its postordered version.
 void evaluate(int32_t n, const std::vector<int64_t>& ptr, const std::vector<int32_t>& row, std::vector<int32_t>& perm,
               int64_t* lnz, double* flops, PermPattern* keep, std::vector<int32_t>* keep_parent,
@@ -134,21 +199,19 @@ void evaluate(int32_t n, const std::vector<int64_t>& ptr, const std::vector<int3
   std::vector<int32_t> pinv(n), parent, post;
   for (int32_t k = 0; k < n; k++) pinv[perm[k]] = k;
   PermPattern P;
-  permuted_pattern(n, ptr, row, pinv, P, false);
+  permuted_pattern(n, ptr, row, pinv, P, keep != nullptr);
   etree(n, P, parent);
   postorder(n, parent, post);
   bool ident = true;
   for (int32_t k = 0; k < n; k++)
     if (post[k] != k) { ident = false; break; }
-  if (!ident) {
+  if (!ident) {  // orderings counted by count_ordering arrive postordered and skip this
     std::vector<int32_t> np(n);
     for (int32_t k = 0; k < n; k++) np[k] = perm[post[k]];
     perm.swap(np);
     for (int32_t k = 0; k < n; k++) pinv[perm[k]] = k;
     permuted_pattern(n, ptr, row, pinv, P, keep != nullptr);
     etree(n, P, parent);
-  } else if (keep) {
-    permuted_pattern(n, ptr, row, pinv, P, true);
   }
   std::vector<int64_t> cc;
   column_counts(n, P, parent, cc);
@@ -211,31 +274,32 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
       std::vector<int32_t> pa, pn;
       int64_t la = 0, ln = 0;
       double fa = 0, fn = 0;
-      bool evaluated_a = false;
       if (do_amd) {
         double t = now();
         pa.resize(n);
         rc = order::order_amd(g, nullptr, opt.amd, pa.data(), &st.amd_info);
         if (rc) return rc;
-        st.t_amd = now() - t;
         if (method == order::ORDER_AUTO) {
           // free choice: graph partitioning is tried when minimum degree leaves a factor with much work per entry
           // (flops/nnz(L) >= 500) and much fill (nnz(L) >= 5 nnz(A))
-          evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
-          evaluated_a = true;
+          count_ordering(g, pa, &la, &fa);
           do_nd = fa >= 500.0 * (double)la && (double)la >= 5.0 * (double)st.nnz_a;
-          st.t_amd = now() - t;
         }
+        st.t_amd = now() - t;
       }
-      bool evaluated_n = false;
       if (do_nd) {
         double t = now();
+        if (do_amd && method != order::ORDER_AUTO) count_ordering(g, pa, &la, &fa);
         pn.resize(n);
         rc = order::order_nd(g, opt.nd, pn.data(), &st.nd_info);
         if (rc) return rc;
-        if (opt.nd.multilevel && g.ptr[n] <= opt.nd_second_limit) {
-          // second dissection by level structures with tighter balance; the one with fewer flops is kept.  Multilevel
-          // separators suit meshes, level structures suit graphs of network type; which wins is not predictable.
+        count_ordering(g, pn, &ln, &fn);
+        // A second dissection by level structures with tighter balance, the one with fewer flops kept: multilevel
+        // separators suit meshes, level structures suit graphs of network type, and which wins is not predictable.
+        // It is not computed when the multilevel one already beats minimum degree clearly (meshes and the dense
+        // graphs of assignment-type problems, where level structures were never seen to win).
+        const bool clear_win = do_amd && fn <= opt.nd_second_ratio * fa;
+        if (opt.nd.multilevel && g.ptr[n] <= opt.nd_second_limit && !clear_win) {
           order::NdControl c2 = opt.nd;
           c2.multilevel = false;
           c2.imbalance = std::min(opt.nd.imbalance, 1.2);
@@ -245,18 +309,12 @@ int SymFactor::analyze(int32_t n, const int64_t* colptr, const int32_t* rowind, 
           if (rc) return rc;
           int64_t l2 = 0;
           double f2 = 0;
-          evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
-          evaluate(n, in_ptr_, in_row_, p2, &l2, &f2, nullptr, nullptr, nullptr);
-          evaluated_n = true;
+          count_ordering(g, p2, &l2, &f2);
           if (f2 < fn) { pn.swap(p2); ln = l2; fn = f2; st.nd_info = i2; }
         }
         st.t_nd = now() - t;
       }
       if (do_amd && do_nd) {
-        double t = now();
-        if (!evaluated_a) evaluate(n, in_ptr_, in_row_, pa, &la, &fa, nullptr, nullptr, nullptr);
-        if (!evaluated_n) evaluate(n, in_ptr_, in_row_, pn, &ln, &fn, nullptr, nullptr, nullptr);
-        st.t_nd += now() - t;
         st.tried_both = true;
         st.nnz_l_amd = la; st.flops_amd = fa; st.nnz_l_nd = ln; st.flops_nd = fn;
         if (fn < fa) { perm = pn; st.method_used = order::ORDER_ND; }
