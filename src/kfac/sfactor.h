@@ -11,11 +11,26 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "order/order.h"
 
 namespace zrv::kfac {
+
+// Allocator that leaves value-initialized elements uninitialized.  The storage of L is reserved by the analysis but
+// first written by the numeric factorization (which zeroes it before assembling), so the analysis does not touch it.
+template <class T>
+struct NoInitAlloc : std::allocator<T> {
+  template <class U> struct rebind { using other = NoInitAlloc<U>; };
+  NoInitAlloc() = default;
+  template <class U> NoInitAlloc(const NoInitAlloc<U>&) noexcept {}
+  template <class U> void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) { ::new ((void*)p) U; }
+  template <class U, class... A> void construct(U* p, A&&... a) { ::new ((void*)p) U(std::forward<A>(a)...); }
+};
 
 struct SymOptions {
   int32_t method = order::ORDER_AMD;  // zrv::order::Method
@@ -129,7 +144,7 @@ class SymFactor {
   int32_t nthreads_ = 1;
   bool ldlt_ = false;
   bool have_factor_ = false;
-  std::vector<double> lx_;
+  std::vector<double, NoInitAlloc<double>> lx_;  // written first by factor()
   std::vector<double> dvals_;               // LDL': pivots (permuted order)
   std::vector<int8_t> psign_;               // permuted signs
   // per-thread scratch

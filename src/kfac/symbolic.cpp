@@ -581,7 +581,8 @@ int SymFactor::symbolic(const std::vector<int32_t>& perm_in, const SymOptions& o
     st->nsubtrees = (int32_t)cand.size();
   }
   // memory for L, once
-  lx_.assign(lptr_[ns], 0.0);
+  decltype(lx_)().swap(lx_);
+  lx_.resize(lptr_[ns]);
   dvals_.assign(n, 0.0);
   return 0;
 }
