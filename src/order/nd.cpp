@@ -148,32 +148,37 @@ bool coarsen_once(const WGraph& g, WGraph& cg, std::vector<int32_t>& cmap, Rng& 
   cg.n = nc;
   cg.vw.assign(nc, 0);
   cg.xadj.assign(nc + 1, 0);
-  cg.adj.clear(); cg.ew.clear();
-  cg.adj.reserve(g.adj.size()); cg.ew.reserve(g.adj.size());
+  // the coarse lists are written in place (at most as many entries as the fine graph has)
+  cg.adj.resize(g.adj.size()); cg.ew.resize(g.adj.size());
+  int32_t* const cadj = cg.adj.data();
+  int32_t* const cew = cg.ew.data();
+  int64_t top = 0;
   mark.assign(nc, -1);
   int32_t c = 0;
   for (int32_t v0 = 0; v0 < n; v0++) {
     if (cmap[v0] != c) continue;  // c is created by its first vertex
-    const int64_t start = (int64_t)cg.adj.size();
+    const int64_t start = top;
     const int32_t pair[2] = {v0, match[v0] != v0 ? match[v0] : -1};
     for (int32_t v : pair) {
       if (v < 0) continue;
       cg.vw[c] += g.vw[v];
       for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-        int32_t cu = cmap[g.adj[p]];
+        const int32_t cu = cmap[g.adj[p]];
         if (cu == c) continue;
-        if (mark[cu] >= start && cg.adj[mark[cu]] == cu) {
-          cg.ew[mark[cu]] += g.ew[p];
+        const int32_t m = mark[cu];
+        if (m >= start && cadj[m] == cu) {
+          cew[m] += g.ew[p];
         } else {
-          mark[cu] = (int32_t)cg.adj.size();
-          cg.adj.push_back(cu);
-          cg.ew.push_back(g.ew[p]);
+          mark[cu] = (int32_t)top;
+          cadj[top] = cu;
+          cew[top++] = g.ew[p];
         }
       }
     }
-    cg.xadj[c + 1] = (int64_t)cg.adj.size();
+    cg.xadj[c + 1] = top;
     c++;
   }
+  cg.adj.resize(top); cg.ew.resize(top);
   cg.tvw = g.tvw;
   return true;
 }
@@ -615,20 +620,23 @@ void extract(const WGraph& g, const std::vector<int32_t>& list, std::vector<int3
   for (int32_t v : list) ne += g.xadj[v + 1] - g.xadj[v];
   sg.n = m;
   sg.xadj.assign(m + 1, 0);
-  sg.adj.clear(); sg.ew.clear();
-  sg.adj.reserve(ne); sg.ew.reserve(ne);
+  sg.adj.resize(ne); sg.ew.resize(ne);
   sg.vw.resize(m);
   sg.tvw = 0;
+  int64_t top = 0;
   for (int32_t i = 0; i < m; i++) {
     int32_t v = list[i];
     sg.vw[i] = g.vw[v];
     sg.tvw += g.vw[v];
     for (int64_t p = g.xadj[v]; p < g.xadj[v + 1]; p++) {
-      int32_t u = loc[g.adj[p]];
-      if (u >= 0) { sg.adj.push_back(u); sg.ew.push_back(g.ew[p]); }
+      const int32_t u = loc[g.adj[p]];
+      sg.adj[top] = u;
+      sg.ew[top] = g.ew[p];
+      top += u >= 0;
     }
-    sg.xadj[i + 1] = (int64_t)sg.adj.size();
+    sg.xadj[i + 1] = top;
   }
+  sg.adj.resize(top); sg.ew.resize(top);
   for (int32_t i = 0; i < m; i++) loc[list[i]] = -1;
 }
 
