@@ -75,6 +75,7 @@ class Engine {
   Final relaxed_verdict() const;
   int factorize();
   void solve_kkt(const double* r1, const double* r2, double* dx, double* dy);
+  void solve_normal(const double* r1, const double* r2, double* dx, double* dy);
   void direction(double eta, const std::vector<double>& rxs, const std::vector<double>& rwz, double rtk, Point* d);
   void max_steps(const Point& d, double* ap, double* ad) const;
   double products_min(const Point& d, double alpha, double* mu_new) const;
@@ -96,6 +97,9 @@ class Engine {
   std::vector<double> Ax, Aty, Qx, rp, ru, rd;
   std::vector<double> dinv, dvec, ch, ch2, p0, q0, r1, r2, tmp_n, tmp_m, sol;
   std::vector<double> rxs, rwz;
+  std::vector<double> rowsc, axs;  // row scaling of the normal equations, scaled A values
+  std::vector<double> htrue, e1, e2, ddx, ddy;  // refinement against the full system
+  int refine_steps = 2;
   double den = 0;
   double reg_d = 0, reg_p = 0, reg_free = 1e-8;
   int reg_raises = 0;
@@ -145,47 +149,51 @@ void Engine::measure() {
   mul_a(it.x.data(), Ax.data());
   mul_at(it.y.data(), Aty.data());
   mul_q(it.x.data(), Qx.data());
+  // residual norms in the view's units: row i divided by its scale, column k by its dual scale 1/colsc
   double pf = 0, pfu = 0, df = 0, dfi = 0, pfi = 0;
   for (int32_t i = 0; i < m; ++i) {
     rp[i] = M.b[i] * tau - Ax[i];
-    pf = std::max(pf, std::fabs(rp[i]));
-    pfi = std::max(pfi, std::fabs(Ax[i]));
+    const double f = M.bp / M.rowsc[i];
+    pf = std::max(pf, std::fabs(rp[i]) * f);
+    pfi = std::max(pfi, std::fabs(Ax[i]) * f);
   }
   double cx = 0, bty = 0, uz = 0, xqx = 0, xs = 0;
   for (int32_t j = 0; j < n; ++j) {
     const double sj = M.kind[j] == COL_FREE ? 0.0 : it.s[j];
     const double zj = M.kind[j] == COL_RANGED ? it.z[j] : 0.0;
+    const double fp = M.bp * M.colsc[j], fd = M.bd / M.colsc[j];
     rd[j] = M.c[j] * tau + Qx[j] - Aty[j] - sj + zj;
-    df = std::max(df, std::fabs(rd[j]));
-    dfi = std::max(dfi, std::fabs(Aty[j] + sj - zj));
+    df = std::max(df, std::fabs(rd[j]) * fd);
+    dfi = std::max(dfi, std::fabs(Aty[j] + sj - zj) * fd);
     cx += M.c[j] * it.x[j];
     xqx += it.x[j] * Qx[j];
     if (M.kind[j] != COL_FREE) xs += it.x[j] * it.s[j];
     if (M.kind[j] == COL_RANGED) {
       ru[j] = M.u[j] * tau - it.x[j] - it.w[j];
-      pfu = std::max(pfu, std::fabs(ru[j]));
-      pfi = std::max(pfi, std::fabs(it.x[j] + it.w[j]));
+      pfu = std::max(pfu, std::fabs(ru[j]) * fp);
+      pfi = std::max(pfi, std::fabs(it.x[j] + it.w[j]) * fp);
       uz += M.u[j] * zj;
       xs += it.w[j] * zj;
     } else {
       ru[j] = 0;
     }
-    if (M.hasq) pfi = std::max(pfi, std::fabs(Qx[j]));
+    if (M.hasq) pfi = std::max(pfi, std::fabs(Qx[j]) * fd);
   }
   for (int32_t i = 0; i < m; ++i) bty += M.b[i] * it.y[i];
   S.pfeas = std::max(pf, pfu);
   S.dfeas = df;
-  S.cx = cx;
-  S.by = bty - uz;
+  const double ob = M.bp * M.bd;
+  S.cx = ob * cx;
+  S.by = ob * (bty - uz);
   S.xqx = xqx;
-  S.G = cx + xqx / tau - S.by + it.kappa;
+  S.G = cx + xqx / tau - (bty - uz) + it.kappa;
   S.gfeas = std::fabs(S.G);
   S.cgap = xs + tau * it.kappa;
   S.mu = S.cgap / M.ncomp;
-  S.pobj = (cx + 0.5 * xqx / tau) / tau + M.obj_const;
-  S.dobj = (S.by - 0.5 * xqx / tau) / tau + M.obj_const;
+  S.pobj = ob * (cx + 0.5 * xqx / tau) / tau + M.obj_const;
+  S.dobj = ob * ((bty - uz) - 0.5 * xqx / tau) / tau + M.obj_const;
   S.relgap = std::fabs(S.pobj - S.dobj) / std::max(1.0, std::min(std::fabs(S.pobj), std::fabs(S.dobj)));
-  S.absgap = xs / (tau * tau);
+  S.absgap = ob * xs / (tau * tau);
   S.pfeasinf = pfi;
   S.dfeasinf = dfi;
   S.finite = std::isfinite(S.pfeas) && std::isfinite(S.dfeas) && std::isfinite(S.G) && std::isfinite(S.mu) &&
@@ -216,14 +224,14 @@ Verdict Engine::term_test(int g, int r, double relax, bool near_only) const {
     const double w = adjust(M.nc / std::max({1.0, M.nu, M.nb}));
     if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)))
       dinf = true;
-    else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf)
+    else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf && it.kappa > it.tau)
       dinf = true;
   }
   if (by > 0) {
     const double w = adjust(M.nb / std::max({M.nu, M.nc, 1.0}));
     if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)))
       pinf = true;
-    else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf)
+    else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf && it.kappa > it.tau)
       pinf = true;
   }
   if (dinf && pinf) return S.pfeasinf / (-cx) > S.dfeasinf / by ? V_PINF : V_DINF;
@@ -259,17 +267,30 @@ int Engine::factorize() {
   if (!use_kkt) return 0;
   for (int attempt = 0;; ++attempt) {
     const bool normal = K.kind() == 1;
+    static const double preg = getenv("HSD_PREG") ? atof(getenv("HSD_PREG")) : 1e-12;
     for (int32_t j = 0; j < n; ++j) {
+      htrue[j] = dinv[j] + M.qdiag[j];
       double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
       if (normal) {
         h += M.qdiag[j];
-        dvec[j] = h > 0 ? 1.0 / h : 1.0 / reg_free;
+        dvec[j] = 1.0 / std::max(h, preg);
       } else {
         dvec[j] = h;
       }
     }
+    const double* aval = M.ax.data();
+    if (normal) {
+      // Rows scaled to a unit diagonal of A D A': the factor's pivot test, relative to the largest diagonal,
+      // becomes a test relative to each row's own diagonal, and only truly dependent rows break down.
+      std::fill(rowsc.begin(), rowsc.end(), 0.0);
+      for (int32_t j = 0; j < n; ++j)
+        for (int64_t p = M.ap[j]; p < M.ap[j + 1]; ++p) rowsc[M.ai[p]] += M.ax[p] * M.ax[p] * dvec[j];
+      for (int32_t i = 0; i < M.m; ++i) rowsc[i] = rowsc[i] > 0 && std::isfinite(rowsc[i]) ? 1.0 / std::sqrt(rowsc[i]) : 1.0;
+      for (int64_t p = 0; p < (int64_t)M.ax.size(); ++p) axs[p] = M.ax[p] * rowsc[M.ai[p]];
+      aval = axs.data();
+    }
     kfac::NumResult nr;
-    const int rc = K.numfac(M.ax.data(), M.hasq ? M.qx.data() : nullptr, dvec.data(), reg_p, reg_d, &nr);
+    const int rc = K.numfac(aval, M.hasq ? M.qx.data() : nullptr, dvec.data(), reg_p, reg_d, &nr);
     if (rc == kfac::KKT_OK) return 0;
     if (rc == kfac::KKT_NOMEM) return opt::OUT_NOMEM;
     // Pivot trouble: raise the regularization and try again.
@@ -290,13 +311,38 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
     return;
   }
   if (K.kind() == 1) {
-    // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1)
-    for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
-    mul_a(tmp_n.data(), tmp_m.data());
-    for (int32_t i = 0; i < m; ++i) tmp_m[i] += a2[i];
-    K.solve(tmp_m.data(), dy);
-    mul_at(dy, dx);
-    for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
+    solve_normal(a1, a2, dx, dy);
+    // Refinement against the full system [-H A'; A 0] with the true H (no caps, no regularization): the
+    // normal equations alone leave large errors in dx where D is huge.
+    double best = HUGE_VAL;
+    for (int step = 0;; ++step) {
+      mul_at(dy, e1.data());
+      double rn = 0, an = 0;
+      for (int32_t j = 0; j < n; ++j) {
+        e1[j] = a1[j] - (e1[j] - htrue[j] * dx[j]);
+        rn = std::max(rn, std::fabs(e1[j]));
+        an = std::max(an, std::fabs(a1[j]));
+      }
+      mul_a(dx, e2.data());
+      for (int32_t i = 0; i < m; ++i) {
+        e2[i] = a2[i] - e2[i];
+        rn = std::max(rn, std::fabs(e2[i]));
+        an = std::max(an, std::fabs(a2[i]));
+      }
+      if (!(rn < best)) {
+        // the last correction made it worse: take it back
+        if (step > 0) {
+          for (int32_t j = 0; j < n; ++j) dx[j] -= ddx[j];
+          for (int32_t i = 0; i < m; ++i) dy[i] -= ddy[i];
+        }
+        break;
+      }
+      best = rn;
+      if (step >= refine_steps || rn <= 1e-14 * (1.0 + an)) break;
+      solve_normal(e1.data(), e2.data(), ddx.data(), ddy.data());
+      for (int32_t j = 0; j < n; ++j) dx[j] += ddx[j];
+      for (int32_t i = 0; i < m; ++i) dy[i] += ddy[i];
+    }
   } else {
     std::copy(a1, a1 + n, tmp_n.begin());
     tmp_n.resize(n + m);
@@ -307,6 +353,18 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
     std::copy(sol.begin() + n, sol.end(), dy);
     tmp_n.resize(n);
   }
+}
+
+void Engine::solve_normal(const double* a1, const double* a2, double* dx, double* dy) {
+  const int32_t m = M.m, n = M.n;
+  // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1); the factor holds the row-scaled matrix
+  for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
+  mul_a(tmp_n.data(), tmp_m.data());
+  for (int32_t i = 0; i < m; ++i) tmp_m[i] = (tmp_m[i] + a2[i]) * rowsc[i];
+  K.solve(tmp_m.data(), dy);
+  for (int32_t i = 0; i < m; ++i) dy[i] *= rowsc[i];
+  mul_at(dy, dx);
+  for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
 }
 
 // One Newton direction for residual weight eta and complementarity right-hand sides rxs (x s), rwz (w z), rtk.
@@ -467,14 +525,14 @@ void Engine::finish(Final f, int outcome) {
     const int32_t k = M.col_of_var[j];
     double v;
     if (pcert) v = 0;
-    else if (dcert) v = k < 0 ? 0.0 : M.cs[j] * M.sign[k] * it.x[k];
-    else v = k < 0 ? M.fixval[j] : M.cs[j] * (M.shift[k] + M.sign[k] * it.x[k] / tau);
+    else if (dcert) v = k < 0 ? 0.0 : M.cs[j] * M.sign[k] * M.bp * it.x[k];
+    else v = k < 0 ? M.fixval[j] : M.cs[j] * (M.shift[k] + M.sign[k] * M.bp * it.x[k] / tau);
     R->xx[j] = v;
   }
   for (int32_t i = 0; i < m0; ++i) {
     const int32_t r = M.row_of_con[i];
     double v = 0;
-    if (r >= 0 && !dcert) v = M.rs[i] * (pcert ? it.y[r] : it.y[r] / tau);
+    if (r >= 0 && !dcert) v = M.rs[i] * M.bd * (pcert ? it.y[r] : it.y[r] / tau);
     R->y[i] = v;
     R->slc[i] = std::max(v, 0.0);
     R->suc[i] = std::max(-v, 0.0);
@@ -568,10 +626,11 @@ int Engine::run() {
   kc.order_method = C.order_method;
   kc.nthreads = P.nthreads;
   kc.dense_col_trh = C.off_col_trh > 0 ? C.off_col_trh : 0;
-  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 3;
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : (getenv("HSD_KR") ? atoi(getenv("HSD_KR")) : 1);
+  refine_steps = getenv("HSD_OR") ? atoi(getenv("HSD_OR")) : 2;
   // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
   kc.pivot_replace = 1e30;
-  kc.pivot_tol = getenv("HSD_PT") ? atof(getenv("HSD_PT")) : 1e-20;
+  kc.pivot_tol = getenv("HSD_PT") ? atof(getenv("HSD_PT")) : 1e-14;
   const int32_t dim = kc.kind == 1 ? m : m + n;
   use_kkt = dim > 0;
   if (use_kkt) {
@@ -597,7 +656,7 @@ int Engine::run() {
     P.gp_flops = KS.sym.flops_nd;
   }
   if (C.regularization_use) {
-    reg_d = getenv("HSD_RD") ? atof(getenv("HSD_RD")) : (kc.kind == 1 ? 0.0 : 1e-10);
+    reg_d = getenv("HSD_RD") ? atof(getenv("HSD_RD")) : (kc.kind == 1 ? 1e-12 : 1e-10);
     reg_p = kc.kind == 1 ? 0.0 : 1e-10;
   }
 
@@ -605,6 +664,9 @@ int Engine::run() {
   dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
   r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
   rxs.assign(n, 0); rwz.assign(n, 0);
+  rowsc.assign(m, 1.0);
+  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
+  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
   dir.resize(m, n);
   cor.resize(m, n);
   Point aff;
@@ -751,6 +813,16 @@ int Engine::run() {
     for (int32_t i = 0; i < m; ++i) it.y[i] += alpha * dir.y[i];
     it.tau += alpha * dir.tau;
     it.kappa += alpha * dir.kappa;
+    if (getenv("HSD_CHECK")) {
+      const double eta = 1.0 - sigma;
+      std::vector<double> rp0 = rp, rd0 = rd;
+      const double G0 = S.G;
+      measure();
+      double ep = 0, ed = 0, np0 = 0, nd0 = 0;
+      for (int32_t i = 0; i < m; ++i) { ep = std::max(ep, std::fabs(rp[i] - (1 - alpha * eta) * rp0[i])); np0 = std::max(np0, std::fabs(rp0[i])); }
+      for (int32_t j = 0; j < n; ++j) { ed = std::max(ed, std::fabs(rd[j] - (1 - alpha * eta) * rd0[j])); nd0 = std::max(nd0, std::fabs(rd0[j])); }
+      fprintf(stderr, "it %d alpha %.3e sigma %.3e  rp err %.2e / %.2e  rd err %.2e / %.2e  G %.3e -> %.3e (pred %.3e) tau %.3e kap %.3e\n", iter, alpha, sigma, ep, np0, ed, nd0, G0, S.G, (1-alpha*eta)*G0, it.tau, it.kappa);
+    }
     // stall: a very short step; raise the regularization once before giving up
     if (alpha < C.tol_step_size) {
       if (stall_raised && stalled) {
