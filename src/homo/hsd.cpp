@@ -297,7 +297,7 @@ int Engine::factorize() {
     if (attempt >= 12) return opt::OUT_NUMERICAL;
     ++reg_raises;
     const double scale = std::max(1.0, nr.max_pivot);
-    reg_d = reg_d > 0 ? reg_d * 100.0 : 1e-12 * scale;
+    reg_d = reg_d > 0 ? reg_d * 10.0 : 1e-12;
     reg_p = reg_p > 0 ? reg_p * 100.0 : 1e-12;
     reg_free = std::min(reg_free * 10.0, 1e-2);
   }
@@ -629,8 +629,10 @@ int Engine::run() {
   kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : (getenv("HSD_KR") ? atoi(getenv("HSD_KR")) : 1);
   refine_steps = getenv("HSD_OR") ? atoi(getenv("HSD_OR")) : 2;
   // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
-  kc.pivot_replace = 1e30;
-  kc.pivot_tol = getenv("HSD_PT") ? atof(getenv("HSD_PT")) : 1e-14;
+  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
+  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
+  // sign is usable.
+  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
   const int32_t dim = kc.kind == 1 ? m : m + n;
   use_kkt = dim > 0;
   if (use_kkt) {
