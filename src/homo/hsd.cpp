@@ -625,7 +625,9 @@ int Engine::run() {
   kc.kind = M.qoffdiag ? 2 : 1;
   kc.order_method = C.order_method;
   kc.nthreads = P.nthreads;
-  kc.dense_col_trh = C.off_col_trh > 0 ? C.off_col_trh : 0;
+  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
+  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
+  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
   kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : (getenv("HSD_KR") ? atoi(getenv("HSD_KR")) : 1);
   refine_steps = getenv("HSD_OR") ? atoi(getenv("HSD_OR")) : 2;
   // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
