@@ -42,6 +42,10 @@ double now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 enum Verdict { V_NONE = 0, V_OPT, V_DINF, V_PINF };
 
+// A certificate must also satisfy its own equations to this fraction of its size: with a huge |c'x| (or b'y)
+// the ratio tests alone accept directions whose residual is far from negligible.
+constexpr double CERT_REL = 1e-8;
+
 enum Final { F_UNKNOWN = 0, F_OPT, F_NEAR_OPT, F_DINF, F_NEAR_DINF, F_PINF, F_NEAR_PINF };
 
 struct Point {
@@ -57,6 +61,7 @@ struct Measures {
   double pfeas = 0, dfeas = 0, gfeas = 0, G = 0, mu = 0, cgap = 0;
   double cx = 0, by = 0, xqx = 0, pobj = 0, dobj = 0, relgap = 0, absgap = 0;
   double pfeasinf = 0, dfeasinf = 0;
+  double xnorm = 0, ynorm = 0;
   bool finite = true;
 };
 
@@ -196,6 +201,20 @@ void Engine::measure() {
   S.absgap = ob * xs / (tau * tau);
   S.pfeasinf = pfi;
   S.dfeasinf = dfi;
+  // sizes of the would-be certificates in the view's units (x, w; y, s, z)
+  double xn = 0, yn = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    const double fp = M.bp * M.colsc[j], fd = M.bd / M.colsc[j];
+    xn = std::max(xn, std::fabs(it.x[j]) * fp);
+    if (M.kind[j] != COL_FREE) yn = std::max(yn, it.s[j] * fd);
+    if (M.kind[j] == COL_RANGED) {
+      xn = std::max(xn, it.w[j] * fp);
+      yn = std::max(yn, it.z[j] * fd);
+    }
+  }
+  for (int32_t i = 0; i < m; ++i) yn = std::max(yn, std::fabs(it.y[i]) * M.bd * M.rowsc[i]);
+  S.xnorm = xn;
+  S.ynorm = yn;
   S.finite = std::isfinite(S.pfeas) && std::isfinite(S.dfeas) && std::isfinite(S.G) && std::isfinite(S.mu) &&
              std::isfinite(S.pobj) && std::isfinite(S.dobj) && std::isfinite(it.tau) && std::isfinite(it.kappa);
 }
@@ -222,14 +241,16 @@ Verdict Engine::term_test(int g, int r, double relax, bool near_only) const {
   const double cx = S.cx, by = S.by;
   if (cx < 0) {
     const double w = adjust(M.nc / std::max({1.0, M.nu, M.nb}));
-    if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)))
+    if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)) &&
+        S.pfeasinf <= CERT_REL * S.xnorm)
       dinf = true;
     else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf && it.kappa > it.tau)
       dinf = true;
   }
   if (by > 0) {
     const double w = adjust(M.nb / std::max({M.nu, M.nc, 1.0}));
-    if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)))
+    if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)) &&
+        S.dfeasinf <= CERT_REL * S.ynorm)
       pinf = true;
     else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf && it.kappa > it.tau)
       pinf = true;
@@ -800,11 +821,14 @@ int Engine::run() {
       amax = cmax;
     }
     // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
+    // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
+    // the wrong faces on degenerate problems (a looser one costs many iterations there).
+    const double gamma = std::max(C.tol_path, 0.01);
     double alpha = std::min(1.0, frac * amax);
     for (int t = 0; t < 20; ++t) {
       double mun;
       const double mn = products_min(dir, alpha, &mun);
-      if (mn >= C.tol_path * mun) break;
+      if (mn >= gamma * mun) break;
       alpha *= 0.8;
     }
     prev = it;
