@@ -21,8 +21,6 @@
 #include <chrono>
 #include <cmath>
 #include <new>
-#include <cstdlib>
-#include <cstdio>
 
 #include "homo/model.h"
 #include "kfac/kktfac.h"
@@ -288,7 +286,7 @@ int Engine::factorize() {
   if (!use_kkt) return 0;
   for (int attempt = 0;; ++attempt) {
     const bool normal = K.kind() == 1;
-    static const double preg = getenv("HSD_PREG") ? atof(getenv("HSD_PREG")) : 1e-12;
+    constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
     for (int32_t j = 0; j < n; ++j) {
       htrue[j] = dinv[j] + M.qdiag[j];
       double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
@@ -317,7 +315,6 @@ int Engine::factorize() {
     // Pivot trouble: raise the regularization and try again.
     if (attempt >= 12) return opt::OUT_NUMERICAL;
     ++reg_raises;
-    const double scale = std::max(1.0, nr.max_pivot);
     reg_d = reg_d > 0 ? reg_d * 10.0 : 1e-12;
     reg_p = reg_p > 0 ? reg_p * 100.0 : 1e-12;
     reg_free = std::min(reg_free * 10.0, 1e-2);
@@ -649,8 +646,8 @@ int Engine::run() {
   // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
   // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
   kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
-  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : (getenv("HSD_KR") ? atoi(getenv("HSD_KR")) : 1);
-  refine_steps = getenv("HSD_OR") ? atoi(getenv("HSD_OR")) : 2;
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
+  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
   // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
   // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
   // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
@@ -681,7 +678,7 @@ int Engine::run() {
     P.gp_flops = KS.sym.flops_nd;
   }
   if (C.regularization_use) {
-    reg_d = getenv("HSD_RD") ? atof(getenv("HSD_RD")) : (kc.kind == 1 ? 1e-12 : 1e-10);
+    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
     reg_p = kc.kind == 1 ? 0.0 : 1e-10;
   }
 
@@ -841,16 +838,6 @@ int Engine::run() {
     for (int32_t i = 0; i < m; ++i) it.y[i] += alpha * dir.y[i];
     it.tau += alpha * dir.tau;
     it.kappa += alpha * dir.kappa;
-    if (getenv("HSD_CHECK")) {
-      const double eta = 1.0 - sigma;
-      std::vector<double> rp0 = rp, rd0 = rd;
-      const double G0 = S.G;
-      measure();
-      double ep = 0, ed = 0, np0 = 0, nd0 = 0;
-      for (int32_t i = 0; i < m; ++i) { ep = std::max(ep, std::fabs(rp[i] - (1 - alpha * eta) * rp0[i])); np0 = std::max(np0, std::fabs(rp0[i])); }
-      for (int32_t j = 0; j < n; ++j) { ed = std::max(ed, std::fabs(rd[j] - (1 - alpha * eta) * rd0[j])); nd0 = std::max(nd0, std::fabs(rd0[j])); }
-      fprintf(stderr, "it %d alpha %.3e sigma %.3e  rp err %.2e / %.2e  rd err %.2e / %.2e  G %.3e -> %.3e (pred %.3e) tau %.3e kap %.3e\n", iter, alpha, sigma, ep, np0, ed, nd0, G0, S.G, (1-alpha*eta)*G0, it.tau, it.kappa);
-    }
     // stall: a very short step; raise the regularization once before giving up
     if (alpha < C.tol_step_size) {
       if (stall_raised && stalled) {

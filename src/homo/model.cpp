@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "optimize/outcome.h"
 
@@ -243,11 +241,6 @@ int build_model(const opt::ProbView& v, int scaling, Model* Mp) {
   for (int32_t k = 0; k < n; ++k) M.nc = std::max(M.nc, M.bd * std::fabs(M.c[k]) / M.colsc[k]);
   for (int32_t k = 0; k < n; ++k) M.nu = std::max(M.nu, M.bp * std::fabs(M.u[k]) * M.colsc[k]);
   M.np = std::max(M.nb, M.nu);
-  if (getenv("HSD_DEBUG")) {
-    std::vector<int> cnt(M.m, 0);
-    for (int64_t p = 0; p < (int64_t)M.ai.size(); ++p) cnt[M.ai[p]]++;
-    for (int32_t i = 0; i < M.m; ++i) if (cnt[i] == 0) fprintf(stderr, "empty row %d b=%g\n", i, M.b[i]);
-  }
   M.nd = M.nc;
   return 0;
 }

@@ -75,7 +75,8 @@ TEST_P(HsdLp, ReachesTheKnownOptimum) {
     EXPECT_NE(r.skx[j], ZRV_SK_UNK);
     if (c.view.blx[j] == c.view.bux[j]) EXPECT_EQ(r.skx[j], ZRV_SK_FIX);
   }
-  EXPECT_GT(r.last.opt_status, 0.9);  // converging to optimality, not to a certificate
+  // converging to optimality, not to a certificate (a problem without free items is done before any step)
+  if (r.iterations > 0) EXPECT_GT(r.last.opt_status, 0.9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HsdLp, ::testing::Range(0, (int)lp_cases().size()),
