@@ -69,14 +69,20 @@ TEST_P(HsdLp, ReachesTheKnownOptimum) {
   IpResult r = solve(c.view);
   expect_optimal(c.view, r, c.optimum, 1e-7);
   for (size_t j = 0; j < c.x.size(); ++j)
-    if (!std::isnan(c.x[j])) EXPECT_NEAR(r.xx[j], c.x[j], 1e-6) << "x" << j;
+    if (!std::isnan(c.x[j])) {
+      EXPECT_NEAR(r.xx[j], c.x[j], 1e-6) << "x" << j;
+    }
   // status keys: fixed columns say so, everything has a key
   for (int32_t j = 0; j < c.view.n; ++j) {
     EXPECT_NE(r.skx[j], ZRV_SK_UNK);
-    if (c.view.blx[j] == c.view.bux[j]) EXPECT_EQ(r.skx[j], ZRV_SK_FIX);
+    if (c.view.blx[j] == c.view.bux[j]) {
+      EXPECT_EQ(r.skx[j], ZRV_SK_FIX);
+    }
   }
   // converging to optimality, not to a certificate (a problem without free items is done before any step)
-  if (r.iterations > 0) EXPECT_GT(r.last.opt_status, 0.9);
+  if (r.iterations > 0) {
+    EXPECT_GT(r.last.opt_status, 0.9);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HsdLp, ::testing::Range(0, (int)lp_cases().size()),
