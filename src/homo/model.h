@@ -4,8 +4,8 @@
 //   x_j + w_j = u_j (ranged columns, w_j >= 0),  x_j free (free columns).
 //
 // Rows are scaled by rs and view columns by cs; every bound is moved to zero by a shift (and a sign flip for a
-// column with an upper bound only); fixed variables leave the problem and move into b and obj_const; a row with
-// two different sides gets a slack column (A x - r = 0, the slack r carrying the row's bounds); a row without any
+// column with an upper bound only); fixed variables leave the problem and move into b and obj_const; a row that is
+// an inequality gets a slack column (A x - r = 0, the slack r carrying the row's bounds); a row without any
 // side leaves the problem.  The maps lead every internal item back to the view.
 #pragma once
 #include <cstdint>
