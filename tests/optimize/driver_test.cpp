@@ -169,10 +169,15 @@ TEST_F(DriverTest, ChecksBeforeAnyOptimizerRuns) {
   ASSERT_EQ(ZRV_optimize(task), ZRV_RES_OK);
   EXPECT_NEAR(measure(task, get_sol(task, ZRV_SOL_ITR)).pobj, 1.25, 1e-7);
 
-  // A nonconvex objective is refused by the convexity check before the engine sees it.
+  // A nonconvex objective is refused by the convexity check before the engine sees it; without the check the
+  // optimizer's own finding is reported.
   ZRV_putqobjij(task, 0, 0, -1.0);
   EXPECT_EQ(ZRV_optimize(task), ZRV_RES_ERR_OBJ_Q_NOT_PSD);
   EXPECT_EQ(iinf(ZRV_IINF_INTPNT_ITER), 0);
+  ZRV_putintparam(task, ZRV_IPAR_CHECK_CONVEXITY, ZRV_CHECK_CONVEXITY_NONE);
+  EXPECT_EQ(ZRV_optimize(task), ZRV_RES_ERR_NONCONVEX);
+  EXPECT_NE(last_error().find("nonconvex"), std::string::npos);
+  EXPECT_NE(get_sol(task, ZRV_SOL_ITR).solsta, ZRV_SOL_STA_OPTIMAL);
   // The same objective is concave, so fine to maximize.
   ZRV_putobjsense(task, ZRV_OBJECTIVE_SENSE_MAXIMIZE);
   EXPECT_EQ(ZRV_optimize(task), ZRV_RES_OK);
@@ -247,36 +252,52 @@ TEST_F(DriverTest, IntegerVariablesIgnoredGiveTheRelaxation) {
   EXPECT_FALSE(defined(ZRV_SOL_ITG));
 }
 
-TEST_F(DriverTest, EmptyProblems) {
+// No variables, or nothing that couples them (free constraints only, a diagonal Q): closed-form answers.
+TEST_F(DriverTest, EmptyAndSeparableProblems) {
   struct Case {
     int32_t m, n;
-    double lo;  // lower bound of every constraint, or of every variable when there are no constraints
-    double c;
+    double lo;  // lower bound of every constraint (no variables) or of every variable
+    double c, q;
     int32_t prosta, solsta;
   } cases[] = {
-      {0, 0, 0, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
-      {2, 0, -1, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
-      {2, 0, 1, 0, ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER},
-      {0, 3, 2, 1, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
-      {0, 3, 2, -1, ZRV_PRO_STA_DUAL_INFEAS, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {0, 0, 0, 0, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
+      {2, 0, -1, 0, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
+      {2, 0, 1, 0, 0, ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER},
+      {0, 3, 2, 1, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},
+      {0, 3, 2, -1, 0, ZRV_PRO_STA_DUAL_INFEAS, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {2, 3, 2, 1, 0, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},    // free rows
+      {2, 3, 2, -1, 0, ZRV_PRO_STA_DUAL_INFEAS, ZRV_SOL_STA_DUAL_INFEAS_CER},  // free rows
+      {0, 3, -5, -1, 2, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},  // x = -c/q inside the bounds
+      {2, 3, 1, -1, 2, ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL},   // x at its bound
   };
   for (const Case& c : cases) {
     ZRVtask_t t = make_task();
     ZRV_appendcons(t, c.m);
     ZRV_appendvars(t, c.n);
-    for (int32_t i = 0; i < c.m; ++i) ZRV_putconbound(t, i, ZRV_BK_RA, c.lo, 5.0);
+    std::vector<QTerm> q;
+    for (int32_t i = 0; i < c.m && c.n == 0; ++i) ZRV_putconbound(t, i, ZRV_BK_RA, c.lo, 5.0);
     for (int32_t j = 0; j < c.n; ++j) {
       ZRV_putvarbound(t, j, ZRV_BK_LO, c.lo, 1e30);
       ZRV_putcj(t, j, c.c);
+      for (int32_t i = 0; i < c.m; ++i) ZRV_putaij(t, i, j, 1.0 + i);
+      if (c.q != 0) {
+        ZRV_putqobjij(t, j, j, c.q);
+        q.push_back({j, j, c.q});
+      }
     }
-    EXPECT_EQ(ZRV_optimize(t), ZRV_RES_OK) << c.m << "x" << c.n;
+    const std::string what = std::to_string(c.m) + "x" + std::to_string(c.n) + " lo " + std::to_string(c.lo) +
+                             " c " + std::to_string(c.c) + " q " + std::to_string(c.q);
+    EXPECT_EQ(ZRV_optimize(t), ZRV_RES_OK) << what;
     const Sol s = get_sol(t, ZRV_SOL_ITR);
-    EXPECT_EQ(s.prosta, c.prosta) << c.m << "x" << c.n << " lo " << c.lo << " c " << c.c;
-    EXPECT_EQ(s.solsta, c.solsta) << c.m << "x" << c.n << " lo " << c.lo << " c " << c.c;
+    EXPECT_EQ(s.prosta, c.prosta) << what;
+    EXPECT_EQ(s.solsta, c.solsta) << what;
+    const Measures ms = measure(t, s, q);
     if (c.solsta == ZRV_SOL_STA_OPTIMAL) {
-      const Measures ms = measure(t, s);
-      EXPECT_LT(ms.pviol, 1e-8);
-      EXPECT_NEAR(ms.pobj, c.n * c.lo * c.c, 1e-7);
+      const double x = c.q > 0 ? std::max(c.lo, -c.c / c.q) : c.lo;
+      EXPECT_LT(ms.pviol, 1e-12) << what;
+      EXPECT_LT(ms.dviol, 1e-12) << what;
+      EXPECT_NEAR(ms.pobj, c.n * (0.5 * c.q * x * x + c.c * x), 1e-12) << what;
+      EXPECT_NEAR(ms.pobj, ms.dobj, 1e-12) << what;
     }
     ZRV_deletetask(&t);
   }
