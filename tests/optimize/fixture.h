@@ -103,7 +103,9 @@ struct QTerm {
   double v;
 };
 
-inline Measures measure(ZRVtask_t t, const Sol& s, const std::vector<QTerm>& q = {}) {
+// For a certificate (`ray`) the objective and Q drop out: dviol is the residual of A'y + slx - sux = 0 and dobj
+// the certificate's bound term, positive for a valid primal infeasibility certificate of a minimization.
+inline Measures measure(ZRVtask_t t, const Sol& s, const std::vector<QTerm>& q = {}, bool ray = false) {
   int32_t m = 0, n = 0, sense = 0;
   ZRV_getnumcon(t, &m);
   ZRV_getnumvar(t, &n);
@@ -111,9 +113,12 @@ inline Measures measure(ZRVtask_t t, const Sol& s, const std::vector<QTerm>& q =
   const double sg = sense == ZRV_OBJECTIVE_SENSE_MAXIMIZE ? -1.0 : 1.0;
   std::vector<double> c(n), ax(m, 0.0), aty(n, 0.0), qx(n, 0.0);
   double cfix = 0;
-  ZRV_getc(t, c.data());
-  ZRV_getcfix(t, &cfix);
+  if (!ray) {
+    ZRV_getc(t, c.data());
+    ZRV_getcfix(t, &cfix);
+  }
   for (const QTerm& e : q) {
+    if (ray) break;
     qx[e.i] += e.v * s.xx[e.j];
     if (e.i != e.j) qx[e.j] += e.v * s.xx[e.i];
   }
