@@ -96,6 +96,7 @@ inline Sol get_sol(ZRVtask_t t, int32_t which) {
 // must be <= 0), and both objectives.
 struct Measures {
   double pviol = 0, dviol = 0, pobj = 0, dobj = 0;
+  double bnorm = 0, cnorm = 0;  // largest finite bound and objective coefficient, for relative checks
 };
 
 struct QTerm {
@@ -137,8 +138,8 @@ inline Measures measure(ZRVtask_t t, const Sol& s, const std::vector<QTerm>& q =
   auto side = [&](int32_t bk, double bl, double bu, double x, double sl, double su) {
     const bool lo = bk == ZRV_BK_LO || bk == ZRV_BK_FX || bk == ZRV_BK_RA;
     const bool up = bk == ZRV_BK_UP || bk == ZRV_BK_FX || bk == ZRV_BK_RA;
-    if (lo) r.pviol = std::max(r.pviol, bl - x);
-    if (up) r.pviol = std::max(r.pviol, x - bu);
+    if (lo) r.pviol = std::max(r.pviol, bl - x), r.bnorm = std::max(r.bnorm, std::fabs(bl));
+    if (up) r.pviol = std::max(r.pviol, x - bu), r.bnorm = std::max(r.bnorm, std::fabs(bu));
     // bound duals carry the sign of the sense and vanish on absent sides
     r.dviol = std::max({r.dviol, -sg * sl, -sg * su, lo ? 0.0 : std::fabs(sl), up ? 0.0 : std::fabs(su)});
     r.dobj += (lo ? bl * sl : 0.0) - (up ? bu * su : 0.0);
@@ -159,6 +160,7 @@ inline Measures measure(ZRVtask_t t, const Sol& s, const std::vector<QTerm>& q =
     side(bk, bl, bu, s.xx[j], s.slx[j], s.sux[j]);
     r.dviol = std::max(r.dviol, std::fabs(c[j] + qx[j] - aty[j] - s.slx[j] + s.sux[j]));
     r.pobj += c[j] * s.xx[j];
+    r.cnorm = std::max(r.cnorm, std::fabs(c[j]));
     xqx += s.xx[j] * qx[j];
   }
   r.pobj += 0.5 * xqx + cfix;

@@ -22,7 +22,9 @@ void expect_row_layout(const std::string& row) {
   size_t at = 0;
   for (int w : widths) {
     EXPECT_NE(row[at + w - 1], ' ') << "field ending at " << at + w << ": " << row;
-    if (at > 0) EXPECT_EQ(row[at - 1], ' ') << row;
+    if (at > 0) {
+      EXPECT_EQ(row[at - 1], ' ') << row;
+    }
     at += w + 1;
   }
 }
@@ -135,7 +137,9 @@ TEST_F(LogTest, GatesSilenceTheirAreas) {
     log.text.clear();
     EXPECT_EQ(ZRV_optimize(t), ZRV_RES_OK);
     ZRV_optimizersummary(t, ZRV_STREAM_MSG);
-    if (g.param == ZRV_IPAR_LOG) EXPECT_EQ(log.text, "");
+    if (g.param == ZRV_IPAR_LOG) {
+      EXPECT_EQ(log.text, "");
+    }
     for (const auto& s : g.present) EXPECT_NE(log.text.find(s), std::string::npos) << g.param << ": " << s;
     for (const auto& s : g.absent) EXPECT_EQ(log.text.find(s), std::string::npos) << g.param << ": " << s;
     ZRV_deletetask(&t);
