@@ -1,5 +1,5 @@
-// Netlib problems through ZRV_optimize, each solution checked from the data against the published optimum; a
-// maximization; and bit-identical results for one and two threads.
+// Netlib problems through ZRV_optimize, each solution checked from the data against the published optimum, and
+// bit-identical results for one and two threads.
 #include <fstream>
 #include <sstream>
 
@@ -39,25 +39,6 @@ TEST_P(NetlibTest, OptimalAndCheckedFromTheData) {
 INSTANTIATE_TEST_SUITE_P(Small, NetlibTest,
                          ::testing::Values("afiro", "sc50a", "adlittle", "blend", "share2b", "kb2", "stocfor1",
                                            "bandm", "scfxm1"));
-
-TEST_F(OptTest, NetlibMaximization) {
-  ASSERT_EQ(ZRV_readdata(task, (NETLIB + "afiro.mps.gz").c_str()), ZRV_RES_OK);
-  int32_t n = 0;
-  ZRV_getnumvar(task, &n);
-  std::vector<double> c(n);
-  ZRV_getc(task, c.data());
-  for (int32_t j = 0; j < n; ++j) ZRV_putcj(task, j, -c[j]);
-  ZRV_putobjsense(task, ZRV_OBJECTIVE_SENSE_MAXIMIZE);
-  ASSERT_EQ(ZRV_optimize(task), ZRV_RES_OK);
-  const Sol s = get_sol(task, ZRV_SOL_ITR);
-  EXPECT_EQ(s.solsta, ZRV_SOL_STA_OPTIMAL);
-  const Measures m = measure(task, s);  // includes the sign rule of the bound duals of a maximization
-  const double opt = -published_optimum("afiro");
-  EXPECT_LT(m.pviol, 1e-6);
-  EXPECT_LT(m.dviol, 1e-6);
-  EXPECT_NEAR(m.pobj, opt, 1e-6 * std::fabs(opt));
-  EXPECT_NEAR(m.dobj, opt, 1e-6 * std::fabs(opt));
-}
 
 TEST_F(OptTest, OneAndTwoThreadsGiveIdenticalRuns) {
   std::string logs[2];
