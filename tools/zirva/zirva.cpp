@@ -231,11 +231,9 @@ int main(int argc, char** argv) {
   ZRV_linkfunctoenvstream(s.env, ZRV_STREAM_ERR, nullptr, to_stderr);
   r = ZRV_maketask(s.env, 0, 0, &s.task);
   if (r != ZRV_RES_OK) return fail(s, "creating the task", r);
-  // The log stream carries everything (messages, warnings and errors in their order); in quiet mode only the
-  // errors are shown, on stderr.
-  if (o.quiet) {
-    ZRV_linkfunctotaskstream(s.task, ZRV_STREAM_ERR, nullptr, to_stderr);
-  } else {
+  // The log stream carries everything (messages, warnings and errors in their order). In quiet mode nothing is
+  // linked: a failure ends the run with one line on stderr that carries the library's message.
+  if (!o.quiet) {
     ZRV_linkfunctoenvstream(s.env, ZRV_STREAM_MSG, nullptr, to_stdout);
     ZRV_echointro(s.env, 0);
     ZRV_linkfunctoenvstream(s.env, ZRV_STREAM_MSG, nullptr, to_stdout);  // relinking flushes the intro
