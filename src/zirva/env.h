@@ -68,6 +68,14 @@ struct ZRVtask_s {
   char* last_error = nullptr;
   zrv::InfoItems info;
   int32_t optimizer_nesting = 0;  // optimize calls running inside each other
+  // Optimize driver state: calls made on the task, the log's once-per-run flags, the caller's progress callback
+  // and the start of the running optimize call (steady-clock seconds).
+  int64_t optimize_calls = 0;
+  bool header_printed = false;
+  bool intpnt_header_printed = false;
+  ZRVcallbackfunc callback_func = nullptr;
+  void* callback_handle = nullptr;
+  double optimizer_start = 0.0;
   // The problem and the modules beside it; made by the task constructor, never null in a valid task.
   zrv::Problem* prob = nullptr;
   zrv::NameTable* names = nullptr;

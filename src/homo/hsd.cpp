@@ -1,0 +1,786 @@
+// Homogeneous self-dual interior-point method for linear and convex quadratic problems.
+//
+// The embedding of the internal problem (homo/model.h) in the variables (x, w, s, z, y, tau, kappa):
+//
+//   A x                 = b tau              rp = b tau - A x
+//   x_U + w             = u tau              ru = u tau - x_U - w          (U: ranged columns)
+//   A'y + s - z - Q x   = c tau              rd = c tau + Q x - A'y - s + z
+//   c'x + x'Qx/tau - b'y + u'z + kappa = 0   G  (the gap row)
+//   x_j s_j = 0 (non-free j), w_j z_j = 0 (j in U), tau kappa = 0.
+//
+// A Newton step with residual weight eta and complementarity targets (rxs, rwz, rtk) is reduced to
+//   [-(Q + D) A'; A 0] [dx; dy] = [r1 + ch dtau; r2 + b dtau],   D = X^-1 S + W^-1 Z,  ch = c - W^-1 Z u,
+// solved as (p, q) for [r1; r2] plus dtau times (p0, q0) for [ch; b]; dtau follows from the gap row.  The
+// matrix is factored once per iteration: normal equations A (Q + D)^-1 A' when Q is diagonal (or absent),
+// the augmented quasi-definite system otherwise.  Free columns have no slack, so their diagonal gets a small
+// primal regularization: it keeps the normal equations defined without splitting x = x+ - x- (a split makes
+// both halves grow without bound and ruins the conditioning).
+#include "homo/hsd.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <new>
+
+#include "homo/model.h"
+#include "kfac/kktfac.h"
+#include "zirva.h"
+
+namespace zrv::homo {
+
+namespace {
+
+using opt::IpControl;
+using opt::IpHooks;
+using opt::IpProgress;
+using opt::IpResult;
+using opt::ProbView;
+
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+enum Verdict { V_NONE = 0, V_OPT, V_DINF, V_PINF };
+
+enum Final { F_UNKNOWN = 0, F_OPT, F_NEAR_OPT, F_DINF, F_NEAR_DINF, F_PINF, F_NEAR_PINF };
+
+struct Point {
+  std::vector<double> x, w, s, z, y;
+  double tau = 1, kappa = 1;
+  void resize(int32_t m, int32_t n) {
+    x.assign(n, 0.0); w.assign(n, 0.0); s.assign(n, 0.0); z.assign(n, 0.0); y.assign(m, 0.0);
+  }
+};
+
+// Measures of the current iterate (internal, scaled problem).
+struct Measures {
+  double pfeas = 0, dfeas = 0, gfeas = 0, G = 0, mu = 0, cgap = 0;
+  double cx = 0, by = 0, xqx = 0, pobj = 0, dobj = 0, relgap = 0, absgap = 0;
+  double pfeasinf = 0, dfeasinf = 0;
+  bool finite = true;
+};
+
+class Engine {
+ public:
+  Engine(const ProbView& v, const IpControl& c, const IpHooks& h, IpResult* r) : V(v), C(c), H(h), R(r) {}
+  int run();
+
+ private:
+  // data products
+  void mul_a(const double* x, double* out) const;
+  void mul_at(const double* y, double* out) const;
+  void mul_q(const double* x, double* out) const;
+  void measure();
+  Verdict term_test(int g, int r, double relax, bool near_only) const;
+  Final relaxed_verdict() const;
+  int factorize();
+  void solve_kkt(const double* r1, const double* r2, double* dx, double* dy);
+  void direction(double eta, const std::vector<double>& rxs, const std::vector<double>& rwz, double rtk, Point* d);
+  void max_steps(const Point& d, double* ap, double* ad) const;
+  double products_min(const Point& d, double alpha, double* mu_new) const;
+  void start_point();
+  int notify(int event);
+  void finish(Final f, int outcome);
+  void check_bounds(bool* bad);
+  bool valid_data() const;
+
+  const ProbView& V;
+  const IpControl& C;
+  const IpHooks& H;
+  IpResult* R;
+  Model M;
+  kfac::KktFactor K;
+  kfac::KktStats KS;
+  bool use_kkt = false;  // the factor exists (dimension > 0)
+  Point it, prev, dir, cor;
+  std::vector<double> Ax, Aty, Qx, rp, ru, rd;
+  std::vector<double> dinv, dvec, ch, ch2, p0, q0, r1, r2, tmp_n, tmp_m, sol;
+  std::vector<double> rxs, rwz;
+  double den = 0;
+  double reg_d = 0, reg_p = 0, reg_free = 1e-8;
+  int reg_raises = 0;
+  Measures S;
+  IpProgress P;
+  double t0 = 0;
+  int32_t iter = 0;
+};
+
+// ---------------------------------------------------------------------------------------------------------------
+// products
+
+void Engine::mul_a(const double* x, double* out) const {
+  std::fill(out, out + M.m, 0.0);
+  for (int32_t j = 0; j < M.n; ++j) {
+    const double xj = x[j];
+    if (xj == 0.0) continue;
+    for (int64_t p = M.ap[j]; p < M.ap[j + 1]; ++p) out[M.ai[p]] += M.ax[p] * xj;
+  }
+}
+
+void Engine::mul_at(const double* y, double* out) const {
+  for (int32_t j = 0; j < M.n; ++j) {
+    double t = 0;
+    for (int64_t p = M.ap[j]; p < M.ap[j + 1]; ++p) t += M.ax[p] * y[M.ai[p]];
+    out[j] = t;
+  }
+}
+
+void Engine::mul_q(const double* x, double* out) const {
+  std::fill(out, out + M.n, 0.0);
+  if (!M.hasq) return;
+  for (int32_t j = 0; j < M.n; ++j)
+    for (int64_t p = M.qp[j]; p < M.qp[j + 1]; ++p) {
+      const int32_t i = M.qi[p];
+      out[i] += M.qx[p] * x[j];
+      if (i != j) out[j] += M.qx[p] * x[i];
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// residuals and the termination tests
+
+void Engine::measure() {
+  const int32_t m = M.m, n = M.n;
+  const double tau = it.tau;
+  mul_a(it.x.data(), Ax.data());
+  mul_at(it.y.data(), Aty.data());
+  mul_q(it.x.data(), Qx.data());
+  double pf = 0, pfu = 0, df = 0, dfi = 0, pfi = 0;
+  for (int32_t i = 0; i < m; ++i) {
+    rp[i] = M.b[i] * tau - Ax[i];
+    pf = std::max(pf, std::fabs(rp[i]));
+    pfi = std::max(pfi, std::fabs(Ax[i]));
+  }
+  double cx = 0, bty = 0, uz = 0, xqx = 0, xs = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    const double sj = M.kind[j] == COL_FREE ? 0.0 : it.s[j];
+    const double zj = M.kind[j] == COL_RANGED ? it.z[j] : 0.0;
+    rd[j] = M.c[j] * tau + Qx[j] - Aty[j] - sj + zj;
+    df = std::max(df, std::fabs(rd[j]));
+    dfi = std::max(dfi, std::fabs(Aty[j] + sj - zj));
+    cx += M.c[j] * it.x[j];
+    xqx += it.x[j] * Qx[j];
+    if (M.kind[j] != COL_FREE) xs += it.x[j] * it.s[j];
+    if (M.kind[j] == COL_RANGED) {
+      ru[j] = M.u[j] * tau - it.x[j] - it.w[j];
+      pfu = std::max(pfu, std::fabs(ru[j]));
+      pfi = std::max(pfi, std::fabs(it.x[j] + it.w[j]));
+      uz += M.u[j] * zj;
+      xs += it.w[j] * zj;
+    } else {
+      ru[j] = 0;
+    }
+    if (M.hasq) pfi = std::max(pfi, std::fabs(Qx[j]));
+  }
+  for (int32_t i = 0; i < m; ++i) bty += M.b[i] * it.y[i];
+  S.pfeas = std::max(pf, pfu);
+  S.dfeas = df;
+  S.cx = cx;
+  S.by = bty - uz;
+  S.xqx = xqx;
+  S.G = cx + xqx / tau - S.by + it.kappa;
+  S.gfeas = std::fabs(S.G);
+  S.cgap = xs + tau * it.kappa;
+  S.mu = S.cgap / M.ncomp;
+  S.pobj = (cx + 0.5 * xqx / tau) / tau + M.obj_const;
+  S.dobj = (S.by - 0.5 * xqx / tau) / tau + M.obj_const;
+  S.relgap = std::fabs(S.pobj - S.dobj) / std::max(1.0, std::min(std::fabs(S.pobj), std::fabs(S.dobj)));
+  S.absgap = xs / (tau * tau);
+  S.pfeasinf = pfi;
+  S.dfeasinf = dfi;
+  S.finite = std::isfinite(S.pfeas) && std::isfinite(S.dfeas) && std::isfinite(S.G) && std::isfinite(S.mu) &&
+             std::isfinite(S.pobj) && std::isfinite(S.dobj) && std::isfinite(it.tau) && std::isfinite(it.kappa);
+}
+
+// The termination test of one iterate.  g and r are the relaxation levels of the gap and of the rest; relax
+// multiplies the feasibility and gap tolerances (the relaxed status rules); near_only: report only the
+// certificates that hold by the r >= 2 rules alone (the nearly infeasible variants).
+Verdict Engine::term_test(int g, int r, double relax, bool near_only) const {
+  double gapf = g <= -2 ? 1e-3 : g == -1 ? 1e-2 : g == 0 ? 1.0 : 100.0;
+  const double f = r <= -2 ? 1e-3 : r == -1 ? 1.0 : r == 0 ? 1.0 : 100.0;
+  if (r == -1) gapf *= 0.01;
+  const double tau = it.tau;
+  const double tolp = C.tol_pfeas * relax, told = C.tol_dfeas * relax, tolg = C.tol_rel_gap * relax;
+  const double eps = C.tol_infeas;
+  if (!near_only && S.pfeas <= f * std::max((M.np + 1) * tolp * tau, 1.0e-12) &&
+      S.dfeas < f * std::max((M.nd + 1) * told * tau, 1.0e-12) && (S.relgap <= gapf * tolg || S.absgap <= 1.0e-16))
+    return V_OPT;
+  bool dinf = false, pinf = false;
+  auto adjust = [r](double w) {
+    if (r < 0) w = std::max(w, 1.0);
+    if (r > 0) w = std::min(w, 1.0);
+    return w;
+  };
+  const double cx = S.cx, by = S.by;
+  if (cx < 0) {
+    const double w = adjust(M.nc / std::max({1.0, M.nu, M.nb}));
+    if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)))
+      dinf = true;
+    else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf)
+      dinf = true;
+  }
+  if (by > 0) {
+    const double w = adjust(M.nb / std::max({M.nu, M.nc, 1.0}));
+    if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)))
+      pinf = true;
+    else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf)
+      pinf = true;
+  }
+  if (dinf && pinf) return S.pfeasinf / (-cx) > S.dfeasinf / by ? V_PINF : V_DINF;
+  if (dinf) return V_DINF;
+  if (pinf) return V_PINF;
+  return V_NONE;
+}
+
+// Relaxed status rules: tolerances times the near-relative factor; a status found this way is a near status.
+Final Engine::relaxed_verdict() const {
+  const double rel = C.tol_near_rel > 1.0 ? C.tol_near_rel : 1.0;
+  Verdict v = term_test(0, 0, rel, false);
+  if (v == V_NONE) v = term_test(0, 2, rel, true);
+  switch (v) {
+    case V_OPT: return F_NEAR_OPT;
+    case V_DINF: return F_NEAR_DINF;
+    case V_PINF: return F_NEAR_PINF;
+    default: return F_UNKNOWN;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// linear algebra
+
+int Engine::factorize() {
+  const int32_t n = M.n;
+  for (int32_t j = 0; j < n; ++j) {
+    double d = 0;
+    if (M.kind[j] != COL_FREE) d += it.s[j] / it.x[j];
+    if (M.kind[j] == COL_RANGED) d += it.z[j] / it.w[j];
+    dinv[j] = d;
+  }
+  if (!use_kkt) return 0;
+  for (int attempt = 0;; ++attempt) {
+    const bool normal = K.kind() == 1;
+    for (int32_t j = 0; j < n; ++j) {
+      double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
+      if (normal) {
+        h += M.qdiag[j];
+        dvec[j] = h > 0 ? 1.0 / h : 1.0 / reg_free;
+      } else {
+        dvec[j] = h;
+      }
+    }
+    kfac::NumResult nr;
+    const int rc = K.numfac(M.ax.data(), M.hasq ? M.qx.data() : nullptr, dvec.data(), reg_p, reg_d, &nr);
+    if (rc == kfac::KKT_OK) return 0;
+    if (rc == kfac::KKT_NOMEM) return opt::OUT_NOMEM;
+    // Pivot trouble: raise the regularization and try again.
+    if (attempt >= 12) return opt::OUT_NUMERICAL;
+    ++reg_raises;
+    const double scale = std::max(1.0, nr.max_pivot);
+    reg_d = reg_d > 0 ? reg_d * 100.0 : 1e-12 * scale;
+    reg_p = reg_p > 0 ? reg_p * 100.0 : 1e-12;
+    reg_free = std::min(reg_free * 10.0, 1e-2);
+  }
+}
+
+void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* dy) {
+  const int32_t m = M.m, n = M.n;
+  if (!use_kkt) {
+    for (int32_t j = 0; j < n; ++j) dx[j] = 0;
+    for (int32_t i = 0; i < m; ++i) dy[i] = 0;
+    return;
+  }
+  if (K.kind() == 1) {
+    // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1)
+    for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
+    mul_a(tmp_n.data(), tmp_m.data());
+    for (int32_t i = 0; i < m; ++i) tmp_m[i] += a2[i];
+    K.solve(tmp_m.data(), dy);
+    mul_at(dy, dx);
+    for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
+  } else {
+    std::copy(a1, a1 + n, tmp_n.begin());
+    tmp_n.resize(n + m);
+    std::copy(a2, a2 + m, tmp_n.begin() + n);
+    sol.resize(n + m);
+    K.solve(tmp_n.data(), sol.data());
+    std::copy(sol.begin(), sol.begin() + n, dx);
+    std::copy(sol.begin() + n, sol.end(), dy);
+    tmp_n.resize(n);
+  }
+}
+
+// One Newton direction for residual weight eta and complementarity right-hand sides rxs (x s), rwz (w z), rtk.
+void Engine::direction(double eta, const std::vector<double>& rx, const std::vector<double>& rw, double rtk,
+                       Point* d) {
+  const int32_t m = M.m, n = M.n;
+  double rhs3 = -eta * S.G - rtk / it.tau;
+  for (int32_t j = 0; j < n; ++j) {
+    double t = eta * rd[j];
+    if (M.kind[j] != COL_FREE) t -= rx[j] / it.x[j];
+    if (M.kind[j] == COL_RANGED) {
+      const double v = (rw[j] - it.z[j] * eta * ru[j]) / it.w[j];
+      t += v;
+      rhs3 -= M.u[j] * v;
+    }
+    r1[j] = t;
+  }
+  for (int32_t i = 0; i < m; ++i) r2[i] = eta * rp[i];
+  solve_kkt(r1.data(), r2.data(), d->x.data(), d->y.data());
+  double num = rhs3;
+  for (int32_t j = 0; j < n; ++j) num -= ch2[j] * d->x[j];
+  for (int32_t i = 0; i < m; ++i) num += M.b[i] * d->y[i];
+  const double dtau = den != 0 ? num / den : 0.0;
+  d->tau = dtau;
+  for (int32_t j = 0; j < n; ++j) d->x[j] += p0[j] * dtau;
+  for (int32_t i = 0; i < m; ++i) d->y[i] += q0[i] * dtau;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] != COL_FREE) d->s[j] = (rx[j] - it.s[j] * d->x[j]) / it.x[j];
+    else d->s[j] = 0;
+    if (M.kind[j] == COL_RANGED) {
+      d->w[j] = eta * ru[j] - d->x[j] + M.u[j] * dtau;
+      d->z[j] = (rw[j] - it.z[j] * d->w[j]) / it.w[j];
+    } else {
+      d->w[j] = 0;
+      d->z[j] = 0;
+    }
+  }
+  d->kappa = (rtk - it.kappa * dtau) / it.tau;
+}
+
+void Engine::max_steps(const Point& d, double* ap, double* ad) const {
+  double a = 1e300, b = 1e300;
+  for (int32_t j = 0; j < M.n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    if (d.x[j] < 0) a = std::min(a, -it.x[j] / d.x[j]);
+    if (d.s[j] < 0) b = std::min(b, -it.s[j] / d.s[j]);
+    if (M.kind[j] == COL_RANGED) {
+      if (d.w[j] < 0) a = std::min(a, -it.w[j] / d.w[j]);
+      if (d.z[j] < 0) b = std::min(b, -it.z[j] / d.z[j]);
+    }
+  }
+  if (d.tau < 0) a = std::min(a, -it.tau / d.tau);
+  if (d.kappa < 0) b = std::min(b, -it.kappa / d.kappa);
+  *ap = a;
+  *ad = b;
+}
+
+// Smallest complementarity product after a step of length alpha, and the new average.
+double Engine::products_min(const Point& d, double alpha, double* mu_new) const {
+  double mn = (it.tau + alpha * d.tau) * (it.kappa + alpha * d.kappa), sum = mn;
+  for (int32_t j = 0; j < M.n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    const double v = (it.x[j] + alpha * d.x[j]) * (it.s[j] + alpha * d.s[j]);
+    mn = std::min(mn, v);
+    sum += v;
+    if (M.kind[j] == COL_RANGED) {
+      const double t = (it.w[j] + alpha * d.w[j]) * (it.z[j] + alpha * d.z[j]);
+      mn = std::min(mn, t);
+      sum += t;
+    }
+  }
+  *mu_new = sum / M.ncomp;
+  return mn;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// start, events, result
+
+void Engine::start_point() {
+  const double ps = C.tol_psafe > 0 ? C.tol_psafe : 1.0, ds = C.tol_dsafe > 0 ? C.tol_dsafe : 1.0;
+  it.resize(M.m, M.n);
+  for (int32_t j = 0; j < M.n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    it.x[j] = ps;
+    it.s[j] = ds;
+    if (M.kind[j] == COL_RANGED) {
+      if (C.starting_point == 3 && M.u[j] > 0) {
+        // satisfy the bounds: x + w = u from the start
+        it.x[j] = std::min(ps, 0.5 * M.u[j]);
+        it.w[j] = M.u[j] - it.x[j];
+      } else {
+        it.w[j] = ps;
+      }
+      it.z[j] = ds;
+    }
+  }
+  it.tau = 1.0;
+  it.kappa = 1.0;
+}
+
+int Engine::notify(int event) {
+  P.time = now() - t0;
+  int r = 0;
+  if (H.log) r = H.log(H.ctx, event, P);
+  if (r == 0 && H.user) r = H.user(H.ctx, event, P);
+  return r;
+}
+
+bool Engine::valid_data() const {
+  auto fin = [](const std::vector<double>& v) {
+    for (double x : v)
+      if (!std::isfinite(x)) return false;
+    return true;
+  };
+  if (!fin(V.c) || !fin(V.ax) || !fin(V.qx) || !std::isfinite(V.cfix)) return false;
+  for (int32_t i = 0; i < V.m; ++i)
+    if (std::isnan(V.blc[i]) || std::isnan(V.buc[i]) || V.blc[i] == opt::VIEW_INF || V.buc[i] == -opt::VIEW_INF)
+      return false;
+  for (int32_t j = 0; j < V.n; ++j)
+    if (std::isnan(V.blx[j]) || std::isnan(V.bux[j]) || V.blx[j] == opt::VIEW_INF || V.bux[j] == -opt::VIEW_INF)
+      return false;
+  return true;
+}
+
+// Crossed bounds need no iterations: lower minus upper is a primal infeasibility certificate by itself
+// (y = 0; the crossed item's two bound duals are 1).
+void Engine::check_bounds(bool* bad) {
+  *bad = false;
+  for (int32_t i = 0; i < V.m; ++i)
+    if (V.blc[i] > V.buc[i]) {
+      R->slc[i] = R->suc[i] = 1.0;
+      *bad = true;
+    }
+  for (int32_t j = 0; j < V.n; ++j)
+    if (V.blx[j] > V.bux[j]) {
+      R->slx[j] = R->sux[j] = 1.0;
+      *bad = true;
+    }
+}
+
+void Engine::finish(Final f, int outcome) {
+  const int32_t m0 = M.m0, n0 = M.n0;
+  R->outcome = outcome;
+  R->iterations = iter;
+  switch (f) {
+    case F_OPT: R->status = {ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_OPTIMAL}; break;
+    case F_NEAR_OPT: R->status = {ZRV_PRO_STA_PRIM_AND_DUAL_FEAS, ZRV_SOL_STA_NEAR_OPTIMAL}; break;
+    case F_DINF: R->status = {ZRV_PRO_STA_DUAL_INFEAS, ZRV_SOL_STA_DUAL_INFEAS_CER}; break;
+    case F_NEAR_DINF: R->status = {ZRV_PRO_STA_DUAL_INFEAS, ZRV_SOL_STA_NEAR_DUAL_INFEAS_CER}; break;
+    case F_PINF: R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER}; break;
+    case F_NEAR_PINF: R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_NEAR_PRIM_INFEAS_CER}; break;
+    default: R->status = {ZRV_PRO_STA_UNKNOWN, ZRV_SOL_STA_UNKNOWN}; break;
+  }
+  const bool dcert = f == F_DINF || f == F_NEAR_DINF, pcert = f == F_PINF || f == F_NEAR_PINF;
+  // primal part: a solution is x / tau shifted back; a dual certificate is the direction x itself
+  const double tau = it.tau;
+  for (int32_t j = 0; j < n0; ++j) {
+    const int32_t k = M.col_of_var[j];
+    double v;
+    if (pcert) v = 0;
+    else if (dcert) v = k < 0 ? 0.0 : M.cs[j] * M.sign[k] * it.x[k];
+    else v = k < 0 ? M.fixval[j] : M.cs[j] * (M.shift[k] + M.sign[k] * it.x[k] / tau);
+    R->xx[j] = v;
+  }
+  for (int32_t i = 0; i < m0; ++i) {
+    const int32_t r = M.row_of_con[i];
+    double v = 0;
+    if (r >= 0 && !dcert) v = M.rs[i] * (pcert ? it.y[r] : it.y[r] / tau);
+    R->y[i] = v;
+    R->slc[i] = std::max(v, 0.0);
+    R->suc[i] = std::max(-v, 0.0);
+  }
+  // xc = A x and the reduced costs c + Q x - A'y (without c and Q for a primal certificate), in the view's data
+  std::fill(R->xc.begin(), R->xc.end(), 0.0);
+  std::vector<double> qx(n0, 0.0);
+  if (V.has_q() && !pcert)
+    for (int32_t j = 0; j < n0; ++j)
+      for (int64_t p = V.qp[j]; p < V.qp[j + 1]; ++p) {
+        const int32_t i = V.qi[p];
+        qx[i] += V.qx[p] * R->xx[j];
+        if (i != j) qx[j] += V.qx[p] * R->xx[i];
+      }
+  for (int32_t j = 0; j < n0; ++j) {
+    double aty = 0;
+    for (int64_t p = V.ap[j]; p < V.ap[j + 1]; ++p) {
+      R->xc[V.ai[p]] += V.ax[p] * R->xx[j];
+      aty += V.ax[p] * R->y[V.ai[p]];
+    }
+    double rc = 0;
+    if (pcert) rc = -aty;
+    else if (!dcert) rc = V.c[j] + qx[j] - aty;
+    R->slx[j] = std::max(rc, 0.0);
+    R->sux[j] = std::max(-rc, 0.0);
+  }
+  // status keys from the final iterate: an item whose slack is smaller than its dual sits at that bound
+  auto key = [&](int32_t k) -> int32_t {
+    if (M.kind[k] == COL_FREE) return ZRV_SK_BAS;
+    if (it.s[k] > it.x[k]) return M.sign[k] > 0 ? ZRV_SK_LOW : ZRV_SK_UPR;
+    if (M.kind[k] == COL_RANGED && it.z[k] > it.w[k]) return ZRV_SK_UPR;
+    return ZRV_SK_BAS;
+  };
+  for (int32_t j = 0; j < n0; ++j) {
+    const int32_t k = M.col_of_var[j];
+    R->skx[j] = k < 0 ? ZRV_SK_FIX : key(k);
+  }
+  for (int32_t i = 0; i < m0; ++i) {
+    const int32_t k = M.col_of_row[i];
+    if (M.row_of_con[i] < 0) R->skc[i] = ZRV_SK_BAS;
+    else if (k < 0) R->skc[i] = ZRV_SK_FIX;
+    else R->skc[i] = key(k);
+  }
+  R->last = P;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// the iterations
+
+int Engine::run() {
+  t0 = now();
+  const int32_t m0 = V.m, n0 = V.n;
+  R->xx.assign(n0, 0.0);
+  R->xc.assign(m0, 0.0);
+  R->y.assign(m0, 0.0);
+  R->slc.assign(m0, 0.0);
+  R->suc.assign(m0, 0.0);
+  R->slx.assign(n0, 0.0);
+  R->sux.assign(n0, 0.0);
+  R->skc.assign(m0, ZRV_SK_UNK);
+  R->skx.assign(n0, ZRV_SK_UNK);
+  R->status = {};
+  R->iterations = 0;
+  if (!valid_data()) {
+    R->outcome = opt::OUT_INV_PROBLEM;
+    return R->outcome;
+  }
+  P.nthreads = std::max(1, C.nthreads);
+  bool crossed = false;
+  check_bounds(&crossed);
+  if (crossed) {
+    notify(opt::EV_BEGIN);
+    R->outcome = opt::OUT_FINISHED;
+    R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER};
+    R->last = P;
+    notify(opt::EV_END);
+    return R->outcome;
+  }
+  if (int rc = build_model(V, C.scaling, &M); rc != 0) {
+    R->outcome = rc;
+    return rc;
+  }
+  const int32_t m = M.m, n = M.n;
+  P.numcon = m;
+  P.numvar = n;
+  P.solve_dual = 0;
+
+  // factor set-up (ordering and symbolic factor, once)
+  kfac::KktControl kc;
+  kc.kind = M.qoffdiag ? 2 : 1;
+  kc.order_method = C.order_method;
+  kc.nthreads = P.nthreads;
+  kc.dense_col_trh = C.off_col_trh > 0 ? C.off_col_trh : 0;
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 3;
+  const int32_t dim = kc.kind == 1 ? m : m + n;
+  use_kkt = dim > 0;
+  if (use_kkt) {
+    const int rc = K.make(m, n, M.ap.data(), M.ai.data(), M.hasq && kc.kind == 2 ? M.qp.data() : nullptr,
+                          M.hasq && kc.kind == 2 ? M.qi.data() : nullptr, kc, &KS);
+    if (rc == kfac::KKT_NOMEM) return R->outcome = opt::OUT_NOMEM;
+    if (rc != kfac::KKT_OK) return R->outcome = opt::OUT_INTERNAL;
+  }
+  P.factor_setup_time = KS.t_setup;
+  P.dense_det_time = KS.t_dense;
+  P.ml_order_time = KS.t_ml;
+  P.gp_order_time = KS.t_gp;
+  P.order_time = KS.t_ml + KS.t_gp;
+  P.nz_before = KS.nnz_before;
+  P.nz_after = KS.nnz_after;
+  P.dense_dim = KS.dense_dim;
+  P.flops = KS.flops;
+  P.gp_employed = KS.method_used == order::ORDER_ND ? 1 : 0;
+  if (KS.gp_tried) {
+    P.ml_nz = KS.sym.nnz_l_amd;
+    P.gp_nz = KS.sym.nnz_l_nd;
+    P.ml_flops = KS.sym.flops_amd;
+    P.gp_flops = KS.sym.flops_nd;
+  }
+  if (C.regularization_use) {
+    reg_d = 1e-12;
+    reg_p = 1e-12;
+  }
+
+  Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);
+  dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
+  r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
+  rxs.assign(n, 0); rwz.assign(n, 0);
+  dir.resize(m, n);
+  cor.resize(m, n);
+  Point aff;
+  aff.resize(m, n);
+
+  start_point();
+  prev = it;
+  if (int h = notify(opt::EV_BEGIN); h != 0) {
+    measure();
+    finish(F_UNKNOWN, h);
+    return h;
+  }
+
+  const int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
+  const double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
+  bool stalled = false, stall_raised = false;
+  Final fin = F_UNKNOWN;
+  int outcome = opt::OUT_FINISHED;
+  for (iter = 0;; ++iter) {
+    measure();
+    if (!S.finite) {
+      it = prev;
+      measure();
+      fin = relaxed_verdict();
+      outcome = opt::OUT_NUMERICAL;
+      break;
+    }
+    P.iter = iter;
+    P.pfeas = S.pfeas;
+    P.dfeas = S.dfeas;
+    P.gfeas = S.gfeas;
+    P.opt_status = (it.tau - it.kappa) / (it.tau + it.kappa);
+    P.pobj = S.pobj;
+    P.dobj = S.dobj;
+    P.mu = S.mu;
+    if (int h = notify(opt::EV_ITER); h != 0) {
+      outcome = h;
+      break;
+    }
+    Verdict v = term_test(0, 0, 1.0, false);
+    if (v == V_NONE && stalled) v = term_test(1, 1, 1.0, false);
+    if (v != V_NONE) {
+      fin = v == V_OPT ? F_OPT : v == V_DINF ? F_DINF : F_PINF;
+      break;
+    }
+    if (iter >= C.max_iterations) {
+      outcome = opt::OUT_MAX_ITERATIONS;
+      break;
+    }
+
+    // factorization and the tau column
+    if (int rc = factorize(); rc != 0) {
+      fin = relaxed_verdict();
+      outcome = rc == opt::OUT_NOMEM ? rc : (fin != F_UNKNOWN ? opt::OUT_FINISHED : rc);
+      break;
+    }
+    const double tau = it.tau;
+    for (int32_t j = 0; j < n; ++j) {
+      const double zw = M.kind[j] == COL_RANGED ? it.z[j] / it.w[j] * M.u[j] : 0.0;
+      ch[j] = M.c[j] - zw;
+      ch2[j] = M.c[j] + 2.0 * Qx[j] / tau + zw;
+    }
+    solve_kkt(ch.data(), M.b.data(), p0.data(), q0.data());
+    den = -S.xqx / (tau * tau) - it.kappa / tau;
+    for (int32_t j = 0; j < n; ++j) {
+      den += ch2[j] * p0[j];
+      if (M.kind[j] == COL_RANGED) den -= M.u[j] * M.u[j] * it.z[j] / it.w[j];
+    }
+    for (int32_t i = 0; i < m; ++i) den -= M.b[i] * q0[i];
+
+    // predictor
+    for (int32_t j = 0; j < n; ++j) {
+      rxs[j] = M.kind[j] != COL_FREE ? -it.x[j] * it.s[j] : 0.0;
+      rwz[j] = M.kind[j] == COL_RANGED ? -it.w[j] * it.z[j] : 0.0;
+    }
+    direction(1.0, rxs, rwz, -it.tau * it.kappa, &aff);
+    double apa, ada;
+    max_steps(aff, &apa, &ada);
+    const double alpha_aff = std::min(1.0, std::min(apa, ada));
+    double mu_aff;
+    products_min(aff, alpha_aff, &mu_aff);
+    const double mu = S.mu;
+    double sigma = std::pow(std::max(0.0, mu_aff) / mu, 3);
+    sigma = std::min(1.0, std::max(sigma, 1e-6));
+    // corrector: centering plus the second-order term of the predictor
+    const double smu = sigma * mu;
+    for (int32_t j = 0; j < n; ++j) {
+      if (M.kind[j] != COL_FREE) rxs[j] = smu - it.x[j] * it.s[j] - aff.x[j] * aff.s[j];
+      if (M.kind[j] == COL_RANGED) rwz[j] = smu - it.w[j] * it.z[j] - aff.w[j] * aff.z[j];
+    }
+    direction(1.0 - sigma, rxs, rwz, smu - it.tau * it.kappa - aff.tau * aff.kappa, &dir);
+    double ap, ad;
+    max_steps(dir, &ap, &ad);
+    double amax = std::min(ap, ad);
+    if (amax < 0.1 * alpha_aff) {
+      // the second-order term shortens the step too much: plain centering direction instead
+      for (int32_t j = 0; j < n; ++j) {
+        if (M.kind[j] != COL_FREE) rxs[j] = smu - it.x[j] * it.s[j];
+        if (M.kind[j] == COL_RANGED) rwz[j] = smu - it.w[j] * it.z[j];
+      }
+      direction(1.0 - sigma, rxs, rwz, smu - it.tau * it.kappa, &dir);
+      max_steps(dir, &ap, &ad);
+      amax = std::min(ap, ad);
+    }
+    // centrality correctors: push the products of the trial point into [0.1, 10] times the target
+    for (int c = 0; c < maxcor && amax < 1.0; ++c) {
+      const double at = std::min(1.0, 1.5 * amax + 0.1);
+      const double lo = 0.1 * smu, hi = 10.0 * smu;
+      auto corr = [&](double v) { return v < lo ? lo - v : v > hi ? std::max(hi - v, -hi) : 0.0; };
+      for (int32_t j = 0; j < n; ++j) {
+        rxs[j] = M.kind[j] != COL_FREE ? corr((it.x[j] + at * dir.x[j]) * (it.s[j] + at * dir.s[j])) : 0.0;
+        rwz[j] = M.kind[j] == COL_RANGED ? corr((it.w[j] + at * dir.w[j]) * (it.z[j] + at * dir.z[j])) : 0.0;
+      }
+      const double rtk = corr((it.tau + at * dir.tau) * (it.kappa + at * dir.kappa));
+      direction(0.0, rxs, rwz, rtk, &cor);
+      for (int32_t j = 0; j < n; ++j) {
+        cor.x[j] += dir.x[j]; cor.s[j] += dir.s[j]; cor.w[j] += dir.w[j]; cor.z[j] += dir.z[j];
+      }
+      for (int32_t i = 0; i < m; ++i) cor.y[i] += dir.y[i];
+      cor.tau += dir.tau;
+      cor.kappa += dir.kappa;
+      double cp, cd;
+      max_steps(cor, &cp, &cd);
+      const double cmax = std::min(cp, cd);
+      if (cmax < 1.01 * amax) break;
+      std::swap(dir, cor);
+      amax = cmax;
+    }
+    // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
+    double alpha = std::min(1.0, frac * amax);
+    for (int t = 0; t < 20; ++t) {
+      double mun;
+      const double mn = products_min(dir, alpha, &mun);
+      if (mn >= C.tol_path * mun) break;
+      alpha *= 0.8;
+    }
+    prev = it;
+    for (int32_t j = 0; j < n; ++j) {
+      it.x[j] += alpha * dir.x[j];
+      it.s[j] += alpha * dir.s[j];
+      it.w[j] += alpha * dir.w[j];
+      it.z[j] += alpha * dir.z[j];
+    }
+    for (int32_t i = 0; i < m; ++i) it.y[i] += alpha * dir.y[i];
+    it.tau += alpha * dir.tau;
+    it.kappa += alpha * dir.kappa;
+    // stall: a very short step; raise the regularization once before giving up
+    if (alpha < C.tol_step_size) {
+      if (stall_raised && stalled) {
+        measure();
+        if (!S.finite) { it = prev; measure(); }
+        fin = relaxed_verdict();
+        outcome = fin != F_UNKNOWN ? opt::OUT_FINISHED : opt::OUT_STALL;
+        ++iter;
+        break;
+      }
+      if (!stall_raised) {
+        stall_raised = true;
+        reg_d = std::max(reg_d * 100.0, 1e-10);
+        reg_p = std::max(reg_p * 100.0, 1e-10);
+      }
+      stalled = true;
+    } else {
+      stalled = false;
+    }
+  }
+  finish(fin, outcome);
+  notify(opt::EV_END);
+  return outcome;
+}
+
+}  // namespace
+
+int hsd_solve(const opt::ProbView& view, const opt::IpControl& ctl, const opt::IpHooks& hooks, opt::IpResult* res) {
+  try {
+    Engine e(view, ctl, hooks, res);
+    return e.run();
+  } catch (const std::bad_alloc&) {
+    res->outcome = opt::OUT_NOMEM;
+    return res->outcome;
+  }
+}
+
+}  // namespace zrv::homo
