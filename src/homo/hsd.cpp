@@ -21,6 +21,8 @@
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <cstdlib>
+#include <cstdio>
 
 #include "homo/model.h"
 #include "kfac/kktfac.h"
@@ -567,6 +569,9 @@ int Engine::run() {
   kc.nthreads = P.nthreads;
   kc.dense_col_trh = C.off_col_trh > 0 ? C.off_col_trh : 0;
   kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 3;
+  // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
+  kc.pivot_replace = 1e30;
+  kc.pivot_tol = getenv("HSD_PT") ? atof(getenv("HSD_PT")) : 1e-20;
   const int32_t dim = kc.kind == 1 ? m : m + n;
   use_kkt = dim > 0;
   if (use_kkt) {
@@ -592,8 +597,8 @@ int Engine::run() {
     P.gp_flops = KS.sym.flops_nd;
   }
   if (C.regularization_use) {
-    reg_d = 1e-12;
-    reg_p = 1e-12;
+    reg_d = getenv("HSD_RD") ? atof(getenv("HSD_RD")) : (kc.kind == 1 ? 0.0 : 1e-10);
+    reg_p = kc.kind == 1 ? 0.0 : 1e-10;
   }
 
   Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);

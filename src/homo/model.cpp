@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "optimize/outcome.h"
 
@@ -224,6 +226,11 @@ int build_model(const opt::ProbView& v, int scaling, Model* Mp) {
   for (double x : M.c) M.nc = std::max(M.nc, std::fabs(x));
   for (double x : M.u) M.nu = std::max(M.nu, std::fabs(x));
   M.np = std::max(M.nb, M.nu);
+  if (getenv("HSD_DEBUG")) {
+    std::vector<int> cnt(M.m, 0);
+    for (int64_t p = 0; p < (int64_t)M.ai.size(); ++p) cnt[M.ai[p]]++;
+    for (int32_t i = 0; i < M.m; ++i) if (cnt[i] == 0) fprintf(stderr, "empty row %d b=%g\n", i, M.b[i]);
+  }
   M.nd = M.nc;
   return 0;
 }
