@@ -54,40 +54,44 @@ void expect_optimal_solution_file(const std::string& problem, const std::string&
 }
 
 TEST(Cli, SolvesTheShippedModelAndWritesItsSolution) {
-  zrvtest::TempFile prefix("prodplan"), sol(prefix.name + ".sol"), bas(prefix.name + ".bas");
+  zrvtest::TempFile prefix("prodplan");
+  clitest::SolutionFiles files(prefix.name);
   clitest::Run r = run(zirva() + " -s " + quote(prefix.name) + " " + quote(clitest::model()));
   ASSERT_EQ(r.code, 0) << r.out << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_NE(r.out.find("Read summary"), std::string::npos);
   EXPECT_NE(r.out.find("Interior-point solution summary"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Solution status : OPTIMAL"), std::string::npos) << r.out;
-  expect_optimal_solution_file(clitest::model(), sol.name);
+  expect_optimal_solution_file(clitest::model(), files.sol());
 }
 
 TEST(Cli, QuietRunPrintsNothingButStillWritesTheSolution) {
-  zrvtest::TempFile prefix("quiet"), sol(prefix.name + ".sol"), bas(prefix.name + ".bas");
+  zrvtest::TempFile prefix("quiet");
+  clitest::SolutionFiles files(prefix.name);
   clitest::Run r = run(zirva() + " -q -s " + quote(prefix.name) + " " + quote(clitest::model()));
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  expect_optimal_solution_file(clitest::model(), sol.name);
+  expect_optimal_solution_file(clitest::model(), files.sol());
 
-  zrvtest::TempFile none("none"), nonesol(none.name + ".sol");
+  zrvtest::TempFile none("none");
+  clitest::SolutionFiles nofiles(none.name);
   r = run(zirva() + " -q --no-solution -s " + quote(none.name) + " " + quote(clitest::model()));
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(zrvtest::read_file(nonesol.name), "") << "--no-solution wrote a file";
+  EXPECT_EQ(zrvtest::read_file(nofiles.sol()), "") << "--no-solution wrote a file";
 }
 
 // A conversion to gzip-compressed MPS is really compressed, holds the same problem and solves to the same value.
 TEST(Cli, ConvertsThroughGzipAndSolvesTheCopy) {
-  zrvtest::TempFile copy("prodplan.mps.gz"), prefix("copy"), sol(prefix.name + ".sol"), bas(prefix.name + ".bas");
+  zrvtest::TempFile copy("prodplan.mps.gz"), prefix("copy");
+  clitest::SolutionFiles files(prefix.name);
   clitest::Run r = run(zirva() + " -q -n -o " + quote(copy.name) + " " + quote(clitest::model()));
   ASSERT_EQ(r.code, 0) << r.err;
   std::string bytes = zrvtest::read_file(copy.name);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ((unsigned char)bytes[0], 0x1f);
   EXPECT_EQ((unsigned char)bytes[1], 0x8b);
-  EXPECT_EQ(zrvtest::read_file(prefix.name + ".sol"), "") << "-n must not optimize";
+  EXPECT_EQ(zrvtest::read_file(files.sol()), "") << "-n must not optimize";
 
   Task a, b;
   ASSERT_EQ(ZRV_readdata(a.task, clitest::model().c_str()), ZRV_RES_OK);
@@ -102,7 +106,7 @@ TEST(Cli, ConvertsThroughGzipAndSolvesTheCopy) {
 
   r = run(zirva() + " -q -s " + quote(prefix.name) + " " + quote(copy.name));
   ASSERT_EQ(r.code, 0) << r.err;
-  expect_optimal_solution_file(copy.name, sol.name);
+  expect_optimal_solution_file(copy.name, files.sol());
 }
 
 // The parameter file comes first, -d options after it in their order; --write-params shows the result.

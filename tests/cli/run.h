@@ -31,6 +31,17 @@ inline Run run(const std::string& cmd) {
   return r;
 }
 
+// Removes the solution files that a run writes for a prefix.
+struct SolutionFiles {
+  std::string prefix;
+  explicit SolutionFiles(const std::string& p) : prefix(p) { clear(); }
+  std::string sol() const { return prefix + ".sol"; }
+  void clear() const {
+    for (const char* ext : {".sol", ".bas", ".int"}) std::remove((prefix + ext).c_str());
+  }
+  ~SolutionFiles() { clear(); }
+};
+
 inline std::string zirva() { return quote(std::string(ZIRVA_BINARY_DIR) + "/tools/zirva/zirva"); }
 inline std::string model() { return std::string(ZIRVA_SOURCE_DIR) + "/models/prodplan.lp"; }
 
