@@ -51,7 +51,8 @@ const char* const kUsage =
     "\n"
     "A row is solved when the instance ends as expected: OPTIMAL with the recomputed objective within rel-tol\n"
     "of the known optimum and the recomputed violations within viol-tol, or for an infeasible instance a\n"
-    "primal infeasibility certificate that checks out from the data.\n";
+    "primal infeasibility certificate that checks out from the data. For a certificate, pviol holds the parts of\n"
+    "the ray that meet infinite bounds (relative) and the note its infeasibility measure.\n";
 
 struct Options {
   std::string folder, optimizer, paramfile, values, log_dir, solution;
@@ -274,6 +275,10 @@ int run_one(const Options& o) {
   out["dobj"] = num(dobj);
   if (s.solsta == ZRV_SOL_STA_PRIM_INFEAS_CER || s.solsta == ZRV_SOL_STA_NEAR_PRIM_INFEAS_CER) {
     solcheck::Farkas f = solcheck::primal_infeasibility(p, s.y);
+    out["farkas"] = num(f.measure);
+    out["farkas_res"] = num(f.residual);
+  } else if (s.solsta == ZRV_SOL_STA_DUAL_INFEAS_CER || s.solsta == ZRV_SOL_STA_NEAR_DUAL_INFEAS_CER) {
+    solcheck::Farkas f = solcheck::dual_infeasibility(p, s.xx);
     out["farkas"] = num(f.measure);
     out["farkas_res"] = num(f.residual);
   } else {
@@ -571,6 +576,16 @@ int main(int argc, char** argv) {
       note = solved ? b : std::string(b) + ":certificate_fails";
     } else if (clean) {
       note = "unexpected_outcome";
+      if (!get("farkas").empty()) {  // a certificate of the other kind: say whether it is one at all
+        solcheck::Farkas fk;
+        fk.measure = val("farkas");
+        fk.residual = val("farkas_res");
+        pviol = get("farkas_res");
+        dviol.clear();
+        std::snprintf(b, sizeof b, ":certificate_%s(measure=%.2e)", fk.holds(o.viol_tol) ? "holds" : "fails",
+                      fk.measure);
+        note += b;
+      }
     } else if (seconds > o.time_limit && note.empty()) {
       note = "over_time_limit";
     }

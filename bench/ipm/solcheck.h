@@ -241,4 +241,32 @@ inline Farkas primal_infeasibility(const Problem& p, const std::vector<double>& 
   return f;
 }
 
+// Checks x as a proof that the objective is unbounded below on the feasible set, were it nonempty: x is a
+// direction of the recession cone (A x and x keep away from every finite bound, Q x = 0) along which c'x falls.
+// The measure is -c'x over |x| (1 + |c|) (turned round for a maximization); the residual is the largest step
+// towards a finite bound over |x| (1 + |A|).
+inline Farkas dual_infeasibility(const Problem& p, const std::vector<double>& x) {
+  Farkas f;
+  const double xnorm = inf_norm(x);
+  if (xnorm == 0 || !std::isfinite(xnorm)) {
+    f.residual = INFINITY;
+    return f;
+  }
+  const double scale = xnorm * std::max(1.0, inf_norm(p.val));
+  std::vector<double> ax = a_times(p, x);
+  double res = 0;
+  auto direction = [&](ZRVboundkeye bk, double d, double norm) {
+    if (has_lower(bk)) res = std::max(res, -d / norm);
+    if (has_upper(bk)) res = std::max(res, d / norm);
+  };
+  for (int i = 0; i < p.m; ++i) direction(p.bkc[i], ax[i], scale);
+  for (int j = 0; j < p.n; ++j) direction(p.bkx[j], x[j], xnorm);
+  if (!p.qv.empty()) res = std::max(res, inf_norm(q_times(p, x)) / scale);
+  double cx = 0;
+  for (int j = 0; j < p.n; ++j) cx += p.c[j] * x[j];
+  f.measure = (p.maximize ? cx : -cx) / (xnorm * (1 + inf_norm(p.c)));
+  f.residual = res;
+  return f;
+}
+
 }  // namespace solcheck

@@ -209,4 +209,38 @@ TEST(SolCheck, FarkasCertificates) {
   EXPECT_FALSE(solcheck::primal_infeasibility(p, {1, 0}).holds(1e-6));
 }
 
+TEST(SolCheck, UnboundedDirections) {
+  Task t;
+  // min -x0 s.t. x0 - x1 >= 0, x0, x1 >= 0: along (1, 1) and (1, 0) the objective falls without end.
+  ZRVtask_t k = t.task;
+  ASSERT_EQ(ZRV_appendvars(k, 2), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_appendcons(k, 1), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putcj(k, 0, -1), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putvarbound(k, 0, ZRV_BK_LO, 0, inf), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putvarbound(k, 1, ZRV_BK_LO, 0, inf), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putconbound(k, 0, ZRV_BK_LO, 0, inf), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putaij(k, 0, 0, 1), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putaij(k, 0, 1, -1), ZRV_RES_OK);
+  solcheck::Problem p;
+  ASSERT_EQ(solcheck::load_problem(k, p), ZRV_RES_OK);
+  EXPECT_TRUE(solcheck::dual_infeasibility(p, {1, 1}).holds(1e-9));
+  EXPECT_TRUE(solcheck::dual_infeasibility(p, {1, 0}).holds(1e-9));
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {-1, 0}).holds(1e-6)) << "leaves x0's lower bound";
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {0, 1}).holds(1e-6)) << "leaves the row and c'x = 0";
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {0, 0}).holds(1e-6));
+  // With an upper bound on x1 only (1, 0) is left; a maximization wants c'x to grow.
+  ASSERT_EQ(ZRV_putvarbound(k, 1, ZRV_BK_RA, 0, 5), ZRV_RES_OK);
+  ASSERT_EQ(solcheck::load_problem(k, p), ZRV_RES_OK);
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {1, 1}).holds(1e-6));
+  EXPECT_TRUE(solcheck::dual_infeasibility(p, {1, 0}).holds(1e-9));
+  ASSERT_EQ(ZRV_putobjsense(k, ZRV_OBJECTIVE_SENSE_MAXIMIZE), ZRV_RES_OK);
+  ASSERT_EQ(solcheck::load_problem(k, p), ZRV_RES_OK);
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {1, 0}).holds(1e-6));
+  // A quadratic term that grows along the direction stops it being one.
+  ASSERT_EQ(ZRV_putobjsense(k, ZRV_OBJECTIVE_SENSE_MINIMIZE), ZRV_RES_OK);
+  ASSERT_EQ(ZRV_putqobjij(k, 0, 0, 1), ZRV_RES_OK);
+  ASSERT_EQ(solcheck::load_problem(k, p), ZRV_RES_OK);
+  EXPECT_FALSE(solcheck::dual_infeasibility(p, {1, 0}).holds(1e-6));
+}
+
 }  // namespace

@@ -284,6 +284,7 @@ int main(int argc, char** argv) {
   r = ZRV_optimizetrm(s.task, &trm);
   std::signal(SIGINT, SIG_DFL);
   if (!o.quiet) {
+    ZRV_echotask(s.task, ZRV_STREAM_MSG, "\n");
     ZRV_optimizersummary(s.task, ZRV_STREAM_MSG);
     ZRV_solutionsummary(s.task, ZRV_STREAM_MSG);
   }
