@@ -13,6 +13,7 @@
 #   PEERS_DIR        the peer scripts (default: ../shared/peers beside the repository)
 #   IPM_BENCH        our benchmark program (default: build/bench/ipm/ipm_bench)
 #   KEEP_DIR         keep the raw results (ours.csv and one file per peer) in this folder
+#   REUSE=1          with KEEP_DIR: print the table from the kept results without running anything
 #
 # Outcomes: ours are judged by ipm_bench (independent re-check from the data); a peer run counts as solved when
 # its status is optimal and its objective is within 1e-6 relative of the known optimum, or when it reports
@@ -46,22 +47,26 @@ work=${KEEP_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/compare.XXXXXX")}
 mkdir -p "$work"
 [ -n "${KEEP_DIR:-}" ] || trap 'rm -rf "$work"' EXIT
 
-echo "== ours: ipm_bench --threads $PEER_THREADS --time-limit $PEER_TIME_LIMIT $*" >&2
-"$IPM_BENCH" --threads "$PEER_THREADS" --time-limit "$PEER_TIME_LIMIT" "$@" > "$work/ours.csv" \
-  || die "ipm_bench failed"
+# REUSE=1 with KEEP_DIR prints the table from the results kept there by an earlier run, running nothing.
+if [ "${REUSE:-0}" != 1 ]; then
+  echo "== ours: ipm_bench --threads $PEER_THREADS --time-limit $PEER_TIME_LIMIT $*" >&2
+  "$IPM_BENCH" --threads "$PEER_THREADS" --time-limit "$PEER_TIME_LIMIT" "$@" > "$work/ours.csv" \
+    || die "ipm_bench failed"
+fi
 
 # Instance name -> file, known value, expected infeasible: from ipm_bench's own table, so both sides run the same
 # files with the same reference values.
 names=$(awk -F, 'NR > 1 && $1 !~ /^#/ {print $1}' "$work/ours.csv")
-find_file() {
-  local f
-  for f in "$folder/$1".*; do
-    case "$f" in *.mps|*.mps.gz|*.qps|*.qps.gz|*.lp|*.lp.gz|*.fmps|*.fmps.gz) echo "$f"; return 0 ;; esac
+find_file() {  # exact names only: pilot must not find pilot.ja.mps.gz
+  local ext
+  for ext in mps mps.gz qps qps.gz lp lp.gz fmps fmps.gz; do
+    [ -f "$folder/$1.$ext" ] && { echo "$folder/$1.$ext"; return 0; }
   done
   return 1
 }
 
 for peer in $PEERS; do
+  [ "${REUSE:-0}" = 1 ] && break
   script=${peer%%:*} method=${peer#*:}
   runner="$PEERS_DIR/run_$script.sh"
   [ -x "$runner" ] || { echo "== skipping $peer: no $runner" >&2; continue; }
