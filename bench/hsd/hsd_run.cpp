@@ -16,6 +16,10 @@ namespace {
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 bool verbose = false;
 int log_hook(void*, int ev, const zrv::opt::IpProgress& p) {
+  if (verbose && ev == zrv::opt::EV_ITER && p.iter == 0)
+    std::printf("  m %d n %d nz %lld -> %lld dense %d flops %.3g setup %.2f order %.2f (ml %.2f gp %.2f)\n", p.numcon,
+                p.numvar, (long long)p.nz_before, (long long)p.nz_after, p.dense_dim, p.flops, p.factor_setup_time,
+                p.order_time, p.ml_order_time, p.gp_order_time);
   if (verbose && ev == zrv::opt::EV_ITER)
     std::printf("  %3d %9.2e %9.2e %9.2e %6.3f %+.10e %+.10e %9.2e %6.2f\n", p.iter, p.pfeas, p.dfeas, p.gfeas,
                 p.opt_status, p.pobj, p.dobj, p.mu, p.time);

@@ -21,8 +21,6 @@
 #include <chrono>
 #include <cmath>
 #include <new>
-#include <cstdlib>
-#include <cstdio>
 
 #include "homo/model.h"
 #include "kfac/kktfac.h"
@@ -42,6 +40,10 @@ double now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 enum Verdict { V_NONE = 0, V_OPT, V_DINF, V_PINF };
 
+// A certificate must also satisfy its own equations to this fraction of its size: with a huge |c'x| (or b'y)
+// the ratio tests alone accept directions whose residual is far from negligible.
+constexpr double CERT_REL = 1e-8;
+
 enum Final { F_UNKNOWN = 0, F_OPT, F_NEAR_OPT, F_DINF, F_NEAR_DINF, F_PINF, F_NEAR_PINF };
 
 struct Point {
@@ -57,6 +59,7 @@ struct Measures {
   double pfeas = 0, dfeas = 0, gfeas = 0, G = 0, mu = 0, cgap = 0;
   double cx = 0, by = 0, xqx = 0, pobj = 0, dobj = 0, relgap = 0, absgap = 0;
   double pfeasinf = 0, dfeasinf = 0;
+  double xnorm = 0, ynorm = 0;
   bool finite = true;
 };
 
@@ -75,6 +78,7 @@ class Engine {
   Final relaxed_verdict() const;
   int factorize();
   void solve_kkt(const double* r1, const double* r2, double* dx, double* dy);
+  void solve_normal(const double* r1, const double* r2, double* dx, double* dy);
   void direction(double eta, const std::vector<double>& rxs, const std::vector<double>& rwz, double rtk, Point* d);
   void max_steps(const Point& d, double* ap, double* ad) const;
   double products_min(const Point& d, double alpha, double* mu_new) const;
@@ -96,6 +100,9 @@ class Engine {
   std::vector<double> Ax, Aty, Qx, rp, ru, rd;
   std::vector<double> dinv, dvec, ch, ch2, p0, q0, r1, r2, tmp_n, tmp_m, sol;
   std::vector<double> rxs, rwz;
+  std::vector<double> rowsc, axs;  // row scaling of the normal equations, scaled A values
+  std::vector<double> htrue, e1, e2, ddx, ddy;  // refinement against the full system
+  int refine_steps = 2;
   double den = 0;
   double reg_d = 0, reg_p = 0, reg_free = 1e-8;
   int reg_raises = 0;
@@ -145,49 +152,67 @@ void Engine::measure() {
   mul_a(it.x.data(), Ax.data());
   mul_at(it.y.data(), Aty.data());
   mul_q(it.x.data(), Qx.data());
+  // residual norms in the view's units: row i divided by its scale, column k by its dual scale 1/colsc
   double pf = 0, pfu = 0, df = 0, dfi = 0, pfi = 0;
   for (int32_t i = 0; i < m; ++i) {
     rp[i] = M.b[i] * tau - Ax[i];
-    pf = std::max(pf, std::fabs(rp[i]));
-    pfi = std::max(pfi, std::fabs(Ax[i]));
+    const double f = M.bp / M.rowsc[i];
+    pf = std::max(pf, std::fabs(rp[i]) * f);
+    pfi = std::max(pfi, std::fabs(Ax[i]) * f);
   }
   double cx = 0, bty = 0, uz = 0, xqx = 0, xs = 0;
   for (int32_t j = 0; j < n; ++j) {
     const double sj = M.kind[j] == COL_FREE ? 0.0 : it.s[j];
     const double zj = M.kind[j] == COL_RANGED ? it.z[j] : 0.0;
+    const double fp = M.bp * M.colsc[j], fd = M.bd / M.colsc[j];
     rd[j] = M.c[j] * tau + Qx[j] - Aty[j] - sj + zj;
-    df = std::max(df, std::fabs(rd[j]));
-    dfi = std::max(dfi, std::fabs(Aty[j] + sj - zj));
+    df = std::max(df, std::fabs(rd[j]) * fd);
+    dfi = std::max(dfi, std::fabs(Aty[j] + sj - zj) * fd);
     cx += M.c[j] * it.x[j];
     xqx += it.x[j] * Qx[j];
     if (M.kind[j] != COL_FREE) xs += it.x[j] * it.s[j];
     if (M.kind[j] == COL_RANGED) {
       ru[j] = M.u[j] * tau - it.x[j] - it.w[j];
-      pfu = std::max(pfu, std::fabs(ru[j]));
-      pfi = std::max(pfi, std::fabs(it.x[j] + it.w[j]));
+      pfu = std::max(pfu, std::fabs(ru[j]) * fp);
+      pfi = std::max(pfi, std::fabs(it.x[j] + it.w[j]) * fp);
       uz += M.u[j] * zj;
       xs += it.w[j] * zj;
     } else {
       ru[j] = 0;
     }
-    if (M.hasq) pfi = std::max(pfi, std::fabs(Qx[j]));
+    if (M.hasq) pfi = std::max(pfi, std::fabs(Qx[j]) * fd);
   }
   for (int32_t i = 0; i < m; ++i) bty += M.b[i] * it.y[i];
   S.pfeas = std::max(pf, pfu);
   S.dfeas = df;
-  S.cx = cx;
-  S.by = bty - uz;
+  const double ob = M.bp * M.bd;
+  S.cx = ob * cx;
+  S.by = ob * (bty - uz);
   S.xqx = xqx;
-  S.G = cx + xqx / tau - S.by + it.kappa;
+  S.G = cx + xqx / tau - (bty - uz) + it.kappa;
   S.gfeas = std::fabs(S.G);
   S.cgap = xs + tau * it.kappa;
   S.mu = S.cgap / M.ncomp;
-  S.pobj = (cx + 0.5 * xqx / tau) / tau + M.obj_const;
-  S.dobj = (S.by - 0.5 * xqx / tau) / tau + M.obj_const;
+  S.pobj = ob * (cx + 0.5 * xqx / tau) / tau + M.obj_const;
+  S.dobj = ob * ((bty - uz) - 0.5 * xqx / tau) / tau + M.obj_const;
   S.relgap = std::fabs(S.pobj - S.dobj) / std::max(1.0, std::min(std::fabs(S.pobj), std::fabs(S.dobj)));
-  S.absgap = xs / (tau * tau);
+  S.absgap = ob * xs / (tau * tau);
   S.pfeasinf = pfi;
   S.dfeasinf = dfi;
+  // sizes of the would-be certificates in the view's units (x, w; y, s, z)
+  double xn = 0, yn = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    const double fp = M.bp * M.colsc[j], fd = M.bd / M.colsc[j];
+    xn = std::max(xn, std::fabs(it.x[j]) * fp);
+    if (M.kind[j] != COL_FREE) yn = std::max(yn, it.s[j] * fd);
+    if (M.kind[j] == COL_RANGED) {
+      xn = std::max(xn, it.w[j] * fp);
+      yn = std::max(yn, it.z[j] * fd);
+    }
+  }
+  for (int32_t i = 0; i < m; ++i) yn = std::max(yn, std::fabs(it.y[i]) * M.bd * M.rowsc[i]);
+  S.xnorm = xn;
+  S.ynorm = yn;
   S.finite = std::isfinite(S.pfeas) && std::isfinite(S.dfeas) && std::isfinite(S.G) && std::isfinite(S.mu) &&
              std::isfinite(S.pobj) && std::isfinite(S.dobj) && std::isfinite(it.tau) && std::isfinite(it.kappa);
 }
@@ -214,16 +239,18 @@ Verdict Engine::term_test(int g, int r, double relax, bool near_only) const {
   const double cx = S.cx, by = S.by;
   if (cx < 0) {
     const double w = adjust(M.nc / std::max({1.0, M.nu, M.nb}));
-    if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)))
+    if (!near_only && (-eps * cx > w * S.pfeasinf || (f * eps >= tau && -cx >= std::sqrt(f * eps) * tau * M.nc)) &&
+        S.pfeasinf <= CERT_REL * S.xnorm)
       dinf = true;
-    else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf)
+    else if (near_only && r >= 2 && -cx * std::sqrt(eps) >= w * S.pfeasinf && it.kappa > it.tau)
       dinf = true;
   }
   if (by > 0) {
     const double w = adjust(M.nb / std::max({M.nu, M.nc, 1.0}));
-    if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)))
+    if (!near_only && (eps * by >= w * S.dfeasinf || (f * eps >= tau && by >= std::sqrt(f * eps) * tau * M.nb)) &&
+        S.dfeasinf <= CERT_REL * S.ynorm)
       pinf = true;
-    else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf)
+    else if (near_only && r >= 2 && std::sqrt(eps) * by >= w * S.dfeasinf && it.kappa > it.tau)
       pinf = true;
   }
   if (dinf && pinf) return S.pfeasinf / (-cx) > S.dfeasinf / by ? V_PINF : V_DINF;
@@ -259,24 +286,36 @@ int Engine::factorize() {
   if (!use_kkt) return 0;
   for (int attempt = 0;; ++attempt) {
     const bool normal = K.kind() == 1;
+    constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
     for (int32_t j = 0; j < n; ++j) {
+      htrue[j] = dinv[j] + M.qdiag[j];
       double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
       if (normal) {
         h += M.qdiag[j];
-        dvec[j] = h > 0 ? 1.0 / h : 1.0 / reg_free;
+        dvec[j] = 1.0 / std::max(h, preg);
       } else {
         dvec[j] = h;
       }
     }
+    const double* aval = M.ax.data();
+    if (normal) {
+      // Rows scaled to a unit diagonal of A D A': the factor's pivot test, relative to the largest diagonal,
+      // becomes a test relative to each row's own diagonal, and only truly dependent rows break down.
+      std::fill(rowsc.begin(), rowsc.end(), 0.0);
+      for (int32_t j = 0; j < n; ++j)
+        for (int64_t p = M.ap[j]; p < M.ap[j + 1]; ++p) rowsc[M.ai[p]] += M.ax[p] * M.ax[p] * dvec[j];
+      for (int32_t i = 0; i < M.m; ++i) rowsc[i] = rowsc[i] > 0 && std::isfinite(rowsc[i]) ? 1.0 / std::sqrt(rowsc[i]) : 1.0;
+      for (int64_t p = 0; p < (int64_t)M.ax.size(); ++p) axs[p] = M.ax[p] * rowsc[M.ai[p]];
+      aval = axs.data();
+    }
     kfac::NumResult nr;
-    const int rc = K.numfac(M.ax.data(), M.hasq ? M.qx.data() : nullptr, dvec.data(), reg_p, reg_d, &nr);
+    const int rc = K.numfac(aval, M.hasq ? M.qx.data() : nullptr, dvec.data(), reg_p, reg_d, &nr);
     if (rc == kfac::KKT_OK) return 0;
     if (rc == kfac::KKT_NOMEM) return opt::OUT_NOMEM;
     // Pivot trouble: raise the regularization and try again.
     if (attempt >= 12) return opt::OUT_NUMERICAL;
     ++reg_raises;
-    const double scale = std::max(1.0, nr.max_pivot);
-    reg_d = reg_d > 0 ? reg_d * 100.0 : 1e-12 * scale;
+    reg_d = reg_d > 0 ? reg_d * 10.0 : 1e-12;
     reg_p = reg_p > 0 ? reg_p * 100.0 : 1e-12;
     reg_free = std::min(reg_free * 10.0, 1e-2);
   }
@@ -290,13 +329,38 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
     return;
   }
   if (K.kind() == 1) {
-    // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1)
-    for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
-    mul_a(tmp_n.data(), tmp_m.data());
-    for (int32_t i = 0; i < m; ++i) tmp_m[i] += a2[i];
-    K.solve(tmp_m.data(), dy);
-    mul_at(dy, dx);
-    for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
+    solve_normal(a1, a2, dx, dy);
+    // Refinement against the full system [-H A'; A 0] with the true H (no caps, no regularization): the
+    // normal equations alone leave large errors in dx where D is huge.
+    double best = HUGE_VAL;
+    for (int step = 0;; ++step) {
+      mul_at(dy, e1.data());
+      double rn = 0, an = 0;
+      for (int32_t j = 0; j < n; ++j) {
+        e1[j] = a1[j] - (e1[j] - htrue[j] * dx[j]);
+        rn = std::max(rn, std::fabs(e1[j]));
+        an = std::max(an, std::fabs(a1[j]));
+      }
+      mul_a(dx, e2.data());
+      for (int32_t i = 0; i < m; ++i) {
+        e2[i] = a2[i] - e2[i];
+        rn = std::max(rn, std::fabs(e2[i]));
+        an = std::max(an, std::fabs(a2[i]));
+      }
+      if (!(rn < best)) {
+        // the last correction made it worse: take it back
+        if (step > 0) {
+          for (int32_t j = 0; j < n; ++j) dx[j] -= ddx[j];
+          for (int32_t i = 0; i < m; ++i) dy[i] -= ddy[i];
+        }
+        break;
+      }
+      best = rn;
+      if (step >= refine_steps || rn <= 1e-14 * (1.0 + an)) break;
+      solve_normal(e1.data(), e2.data(), ddx.data(), ddy.data());
+      for (int32_t j = 0; j < n; ++j) dx[j] += ddx[j];
+      for (int32_t i = 0; i < m; ++i) dy[i] += ddy[i];
+    }
   } else {
     std::copy(a1, a1 + n, tmp_n.begin());
     tmp_n.resize(n + m);
@@ -307,6 +371,18 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
     std::copy(sol.begin() + n, sol.end(), dy);
     tmp_n.resize(n);
   }
+}
+
+void Engine::solve_normal(const double* a1, const double* a2, double* dx, double* dy) {
+  const int32_t m = M.m, n = M.n;
+  // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1); the factor holds the row-scaled matrix
+  for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
+  mul_a(tmp_n.data(), tmp_m.data());
+  for (int32_t i = 0; i < m; ++i) tmp_m[i] = (tmp_m[i] + a2[i]) * rowsc[i];
+  K.solve(tmp_m.data(), dy);
+  for (int32_t i = 0; i < m; ++i) dy[i] *= rowsc[i];
+  mul_at(dy, dx);
+  for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
 }
 
 // One Newton direction for residual weight eta and complementarity right-hand sides rxs (x s), rwz (w z), rtk.
@@ -467,14 +543,14 @@ void Engine::finish(Final f, int outcome) {
     const int32_t k = M.col_of_var[j];
     double v;
     if (pcert) v = 0;
-    else if (dcert) v = k < 0 ? 0.0 : M.cs[j] * M.sign[k] * it.x[k];
-    else v = k < 0 ? M.fixval[j] : M.cs[j] * (M.shift[k] + M.sign[k] * it.x[k] / tau);
+    else if (dcert) v = k < 0 ? 0.0 : M.cs[j] * M.sign[k] * M.bp * it.x[k];
+    else v = k < 0 ? M.fixval[j] : M.cs[j] * (M.shift[k] + M.sign[k] * M.bp * it.x[k] / tau);
     R->xx[j] = v;
   }
   for (int32_t i = 0; i < m0; ++i) {
     const int32_t r = M.row_of_con[i];
     double v = 0;
-    if (r >= 0 && !dcert) v = M.rs[i] * (pcert ? it.y[r] : it.y[r] / tau);
+    if (r >= 0 && !dcert) v = M.rs[i] * M.bd * (pcert ? it.y[r] : it.y[r] / tau);
     R->y[i] = v;
     R->slc[i] = std::max(v, 0.0);
     R->suc[i] = std::max(-v, 0.0);
@@ -567,11 +643,16 @@ int Engine::run() {
   kc.kind = M.qoffdiag ? 2 : 1;
   kc.order_method = C.order_method;
   kc.nthreads = P.nthreads;
-  kc.dense_col_trh = C.off_col_trh > 0 ? C.off_col_trh : 0;
-  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 3;
+  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
+  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
+  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
+  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
   // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
-  kc.pivot_replace = 1e30;
-  kc.pivot_tol = getenv("HSD_PT") ? atof(getenv("HSD_PT")) : 1e-20;
+  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
+  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
+  // sign is usable.
+  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
   const int32_t dim = kc.kind == 1 ? m : m + n;
   use_kkt = dim > 0;
   if (use_kkt) {
@@ -597,7 +678,7 @@ int Engine::run() {
     P.gp_flops = KS.sym.flops_nd;
   }
   if (C.regularization_use) {
-    reg_d = getenv("HSD_RD") ? atof(getenv("HSD_RD")) : (kc.kind == 1 ? 0.0 : 1e-10);
+    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
     reg_p = kc.kind == 1 ? 0.0 : 1e-10;
   }
 
@@ -605,6 +686,9 @@ int Engine::run() {
   dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
   r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
   rxs.assign(n, 0); rwz.assign(n, 0);
+  rowsc.assign(m, 1.0);
+  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
+  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
   dir.resize(m, n);
   cor.resize(m, n);
   Point aff;
@@ -734,11 +818,14 @@ int Engine::run() {
       amax = cmax;
     }
     // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
+    // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
+    // the wrong faces on degenerate problems (a looser one costs many iterations there).
+    const double gamma = std::max(C.tol_path, 0.01);
     double alpha = std::min(1.0, frac * amax);
     for (int t = 0; t < 20; ++t) {
       double mun;
       const double mn = products_min(dir, alpha, &mun);
-      if (mn >= C.tol_path * mun) break;
+      if (mn >= gamma * mun) break;
       alpha *= 0.8;
     }
     prev = it;

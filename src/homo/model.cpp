@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "optimize/outcome.h"
 
@@ -222,15 +220,27 @@ int build_model(const opt::ProbView& v, int scaling, Model* Mp) {
     if (M.kind[k] == COL_RANGED) ++M.nranged;
   }
   M.ncomp = (n - M.nfree) + M.nranged + 1;
-  for (double x : M.b) M.nb = std::max(M.nb, std::fabs(x));
-  for (double x : M.c) M.nc = std::max(M.nc, std::fabs(x));
-  for (double x : M.u) M.nu = std::max(M.nu, std::fabs(x));
+  // size normalization of b, u and c (Q by bp / bd, so that the objective is divided by bp * bd)
+  for (double x : M.b) M.bp = std::max(M.bp, std::fabs(x));
+  for (double x : M.u) M.bp = std::max(M.bp, std::fabs(x));
+  for (double x : M.c) M.bd = std::max(M.bd, std::fabs(x));
+  for (double& x : M.b) x /= M.bp;
+  for (double& x : M.u) x /= M.bp;
+  for (double& x : M.c) x /= M.bd;
+  for (double& x : M.qx) x *= M.bp / M.bd;
+  for (double& x : M.qdiag) x *= M.bp / M.bd;
+  M.rowsc.assign(m, 1.0);
+  for (int32_t i = 0; i < m0; ++i)
+    if (M.row_of_con[i] >= 0) M.rowsc[M.row_of_con[i]] = M.rs[i];
+  M.colsc.assign(n, 1.0);
+  for (int32_t j = 0; j < n0; ++j)
+    if (M.col_of_var[j] >= 0) M.colsc[M.col_of_var[j]] = M.cs[j];
+  for (int32_t i = 0; i < m0; ++i)
+    if (M.col_of_row[i] >= 0) M.colsc[M.col_of_row[i]] = 1.0 / M.rs[i];
+  for (int32_t i = 0; i < m; ++i) M.nb = std::max(M.nb, M.bp * std::fabs(M.b[i]) / M.rowsc[i]);
+  for (int32_t k = 0; k < n; ++k) M.nc = std::max(M.nc, M.bd * std::fabs(M.c[k]) / M.colsc[k]);
+  for (int32_t k = 0; k < n; ++k) M.nu = std::max(M.nu, M.bp * std::fabs(M.u[k]) * M.colsc[k]);
   M.np = std::max(M.nb, M.nu);
-  if (getenv("HSD_DEBUG")) {
-    std::vector<int> cnt(M.m, 0);
-    for (int64_t p = 0; p < (int64_t)M.ai.size(); ++p) cnt[M.ai[p]]++;
-    for (int32_t i = 0; i < M.m; ++i) if (cnt[i] == 0) fprintf(stderr, "empty row %d b=%g\n", i, M.b[i]);
-  }
   M.nd = M.nc;
   return 0;
 }

@@ -4,8 +4,8 @@
 //   x_j + w_j = u_j (ranged columns, w_j >= 0),  x_j free (free columns).
 //
 // Rows are scaled by rs and view columns by cs; every bound is moved to zero by a shift (and a sign flip for a
-// column with an upper bound only); fixed variables leave the problem and move into b and obj_const; a row with
-// two different sides gets a slack column (A x - r = 0, the slack r carrying the row's bounds); a row without any
+// column with an upper bound only); fixed variables leave the problem and move into b and obj_const; a row that is
+// an inequality gets a slack column (A x - r = 0, the slack r carrying the row's bounds); a row without any
 // side leaves the problem.  The maps lead every internal item back to the view.
 #pragma once
 #include <cstdint>
@@ -30,7 +30,8 @@ struct Model {
   std::vector<double> qx;
   std::vector<double> qdiag;
   bool hasq = false, qoffdiag = false;
-  double obj_const = 0;  // view objective = internal objective + obj_const
+  double obj_const = 0;  // view objective = bp * bd * internal objective + obj_const
+  double bp = 1, bd = 1;  // b and u divided by bp, c by bd: the iterates stay near 1 whatever the data's size
   int32_t nfree = 0, nranged = 0, ncomp = 0;  // ncomp: number of complementarity pairs (tau kappa included)
 
   // maps back to the view (m0 rows, n0 columns)
@@ -42,8 +43,10 @@ struct Model {
   std::vector<int8_t> sign;
   std::vector<double> fixval;       // view column: value of a fixed variable (unscaled), 0 otherwise
   std::vector<double> rs, cs;       // scaled A = diag(rs) A diag(cs)
+  std::vector<double> rowsc;        // internal row: its row scale factor
+  std::vector<double> colsc;        // internal column: view value = colsc * internal value (cs, or 1/rs for a slack)
 
-  // data norms (scaled problem)
+  // data norms in the units of the view (the termination tests measure there, so scaling cannot hide residuals)
   double nb = 0, nc = 0, nu = 0, np = 0, nd = 0;
 };
 

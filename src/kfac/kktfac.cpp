@@ -203,14 +203,13 @@ int KktFactor::numfac(const double* aval, const double* hval, const double* d, d
       for (int64_t p = 0; p < ap_[n_]; p++) kx_[kmapA_[p]] += aval[p];
     }
     const bool lowrank = kind_ == 1 && !dense_.empty();
-    const bool drop = ctl_.pivot_replace > 0;
-    int rc = sf_.factor(kx_.data(), nullptr, kind_ == 2 ? sign_.data() : nullptr, ctl_.pivot_tol,
-                        drop ? ctl_.pivot_replace : lowrank ? 1.0 : 0.0, R);
+    int rc = sf_.factor(kx_.data(), nullptr, kind_ == 2 ? sign_.data() : nullptr, ctl_.pivot_tol, lowrank ? 1.0 : 0.0,
+                        R);
     if (rc) return rc == 1 ? KKT_NOMEM : KKT_PIVOT;
     // low-rank correction: U = [a_j sqrt(d_j) for dense j, e_i for replaced pivots], S = diag(1, -delta)
     q_ = 0;
     if (lowrank) {
-      const int32_t nd = (int32_t)dense_.size(), nr = drop ? 0 : (int32_t)R->replaced.size();
+      const int32_t nd = (int32_t)dense_.size(), nr = (int32_t)R->replaced.size();
       q_ = nd + nr;
       U_.assign((size_t)N * q_, 0.0);
       sdiag_.assign(q_, 1.0);
@@ -246,7 +245,7 @@ int KktFactor::numfac(const double* aval, const double* hval, const double* d, d
         R->fail_col = -1;
         return KKT_PIVOT;
       }
-    } else if (!R->replaced.empty() && !drop) {
+    } else if (!R->replaced.empty()) {
       R->status = 2;
       return KKT_PIVOT;
     }

@@ -22,9 +22,6 @@ struct KktControl {
   double pivot_tol = 1e-15;     // relative pivot tolerance (times the largest diagonal)
   int32_t max_refine = 4;       // iterative refinement steps against the unregularized system
   double refine_tol = 1e-15;
-  // > 0: a pivot that breaks down is replaced by this value times the largest diagonal and the factorization
-  // goes on (a dependent row of the normal equations then gets no update); 0: such a pivot fails the factorization.
-  double pivot_replace = 0.0;
 };
 
 struct KktStats {

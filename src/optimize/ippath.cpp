@@ -7,6 +7,7 @@
 #include "homo/hsd.h"
 #include "optimize/control.h"
 #include "optimize/probview.h"
+#include "optimize/trivial.h"
 #include "zirva/env.h"
 #include "zirva/report.h"
 #include "zirva/solstore.h"
@@ -183,8 +184,23 @@ int32_t intpnt_path(ZRVtask_s* t, bool linear, bool quadratic) {
   hooks.log = log_hook;
   hooks.user = user_hook;
   IpResult res;
-  const int outcome = homo::hsd_solve(view, ctl.ip, hooks, &res);
-  // A run stopped at its begin event ends without the end event; the log and the caller still see the end.
+  int outcome;
+  if (is_trivial(view)) {
+    // No iterations: the run has its begin and end events only.
+    outcome = log_hook(&ctx, EV_BEGIN, res.last);
+    if (outcome == 0) outcome = user_hook(&ctx, EV_BEGIN, res.last);
+    if (outcome == 0) {
+      outcome = trivial_solve(view, ctl.ip, &res);
+    } else {
+      trivial_solve(view, ctl.ip, &res);
+      res.outcome = outcome;
+      res.status = {};
+    }
+  } else {
+    outcome = homo::hsd_solve(view, ctl.ip, hooks, &res);
+  }
+  // A run that ends without its end event (stopped at its begin event, or solved without iterations): the log
+  // and the caller still see the end.
   if (ctx.begun && !ctx.ended) {
     log_hook(&ctx, EV_END, res.last);
     user_hook(&ctx, EV_END, res.last);

@@ -249,6 +249,7 @@ ZRVrescodee ZRV_optimizersummary(ZRVtask_t task, ZRVstreamtypee whichstream) {
   if (!StreamBlock::valid_stream(whichstream)) return ZRV_REPORT(task, ZRV_RES_ERR_INVALID_STREAM, whichstream);
   return guarded(task, [&] {
     log_optimizer_summary(task, whichstream);
+    task->streams.flush(whichstream);
     return ZRV_RES_OK;
   });
 }

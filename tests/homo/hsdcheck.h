@@ -167,12 +167,14 @@ inline std::map<std::string, double> known_values(const std::string& csv) {
     std::string f;
     while (std::getline(ss, f, ',')) head.push_back(f);
   }
-  int io = -1, ic = -1;
+  int io = -1, ic = -1, ick = -1, ickv = -1;
   bool add_const = false;
   for (size_t k = 0; k < head.size(); ++k) {
     if (head[k] == "objective") io = (int)k;
     if (head[k] == "obj_constant") ic = (int)k;
     if (head[k] == "objective_source") add_const = true;  // netlib: published values leave the constant out
+    if (head[k] == "check") ick = (int)k;
+    if (head[k] == "check_objective") ickv = (int)k;
   }
   while (std::getline(in, line)) {
     std::vector<std::string> f;
@@ -182,6 +184,9 @@ inline std::map<std::string, double> known_values(const std::string& csv) {
     if (io < 0 || (int)f.size() <= io || f[io].empty()) continue;
     double val = std::strtod(f[io].c_str(), nullptr);
     if (add_const && ic >= 0 && (int)f.size() > ic && !f[ic].empty()) val += std::strtod(f[ic].c_str(), nullptr);
+    // a published value that independent solvers disagree with: the value they agree on
+    if (ick >= 0 && ickv >= 0 && (int)f.size() > ickv && f[ick] == "disagrees" && !f[ickv].empty())
+      val = std::strtod(f[ickv].c_str(), nullptr);
     out[f[0]] = val;
   }
   return out;

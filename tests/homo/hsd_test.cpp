@@ -1,0 +1,347 @@
+// The homogeneous engine on hand-made problems with exactly known answers, on its special exits (crossed
+// bounds, iteration limit, hooks, invalid data), and on a few real instances.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "hsdutil.h"
+
+namespace {
+
+using namespace hsdtest;
+using zrv::opt::IpProgress;
+const double INF = VIEW_INF;
+
+// ---------------------------------------------------------------------------------------------------------------
+// Linear problems with known optima, each exercising one part of the bound and row classification.
+
+struct LpCase {
+  const char* name;
+  ProbView view;
+  double optimum;
+  std::vector<double> x;  // the unique optimal x, or empty when it is not unique
+};
+
+std::vector<LpCase> lp_cases() {
+  std::vector<LpCase> cs;
+  // two inequalities and an upper bound: optimum (3, 1)
+  cs.push_back({"basic", dense_view({{1, 1}, {1, 3}}, {-1, -1}, {-INF, -INF}, {4, 6}, {0, 0}, {3, INF}), -4.0, {3, 1}});
+  // five constraints active at the optimal vertex (1, 1)
+  cs.push_back({"degenerate",
+                dense_view({{1, 1}, {1, 0}, {0, 1}, {1, 2}, {2, 1}}, {-1, -1}, {-INF, -INF, -INF, -INF, -INF},
+                           {2, 1, 1, 3, 3}, {0, 0}, {INF, INF}),
+                -2.0, {1, 1}});
+  // a free variable in equality rows: optimum x1 = 2, x2 = 0, z = 1
+  cs.push_back({"free_variable",
+                dense_view({{1, 1, 1}, {0, -1, 1}}, {1, 2, 1}, {3, 1}, {3, 1}, {0, 0, -INF}, {INF, INF, INF}), 3.0,
+                {2, 0, 1}});
+  // free variables only, one inequality limits them
+  cs.push_back({"free_only", dense_view({{1, 1}, {1, -1}}, {1, -1}, {2, -4}, {2, INF}, {-INF, -INF}, {INF, INF}),
+                -4.0, {-1, 3}});
+  // ranged rows: 2 <= x + y <= 5, 1 <= x - y <= 3; optimum (2, 0)
+  cs.push_back({"ranged_rows", dense_view({{1, 1}, {1, -1}}, {1, 2}, {2, 1}, {5, 3}, {0, 0}, {INF, INF}), 2.0, {2, 0}});
+  // variables with an upper bound only (and a ranged variable)
+  cs.push_back({"upper_only",
+                dense_view({{1, -1, 0}, {0, 0, 1}}, {-1, 1, -1}, {-INF, -INF}, {5, INF}, {-INF, -INF, -2}, {3, 0, 7}),
+                -12.0, {}});
+  // a fixed variable, an empty row, empty columns (one pushed to its upper bound), a constant
+  {
+    ProbView v = dense_view({{1, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {1, 0, 0, 1, 0}}, {1, 1, 0, 5, -1}, {1, -1, 3},
+                            {INF, 1, 3}, {0, 0, 0, 2, 0}, {INF, INF, 10, 2, 4});
+    v.cfix = 0.5;
+    cs.push_back({"fixed_empty", v, 7.5, {1, 0, NAN, 2, 4}});  // x3 may lie anywhere in [0, 10]
+  }
+  // nothing to optimize: no rows, only fixed columns
+  {
+    ProbView v = dense_view({}, {2, -3}, {}, {}, {1, 2}, {1, 2});
+    cs.push_back({"all_fixed", v, -4.0, {1, 2}});
+  }
+  return cs;
+}
+
+class HsdLp : public ::testing::TestWithParam<int> {};
+
+TEST_P(HsdLp, ReachesTheKnownOptimum) {
+  LpCase c = lp_cases()[GetParam()];
+  SCOPED_TRACE(c.name);
+  IpResult r = solve(c.view);
+  expect_optimal(c.view, r, c.optimum, 1e-7);
+  for (size_t j = 0; j < c.x.size(); ++j)
+    if (!std::isnan(c.x[j])) {
+      EXPECT_NEAR(r.xx[j], c.x[j], 1e-6) << "x" << j;
+    }
+  // status keys: fixed columns say so, everything has a key
+  for (int32_t j = 0; j < c.view.n; ++j) {
+    EXPECT_NE(r.skx[j], ZRV_SK_UNK);
+    if (c.view.blx[j] == c.view.bux[j]) {
+      EXPECT_EQ(r.skx[j], ZRV_SK_FIX);
+    }
+  }
+  // converging to optimality, not to a certificate (a problem without free items is done before any step)
+  if (r.iterations > 0) {
+    EXPECT_GT(r.last.opt_status, 0.9);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HsdLp, ::testing::Range(0, (int)lp_cases().size()),
+                         [](const ::testing::TestParamInfo<int>& i) { return std::string(lp_cases()[i.param].name); });
+
+TEST(HsdLp, StatusKeysMarkActiveBounds) {
+  // basic case: x at its upper bound 3, both rows active at the optimum (3, 1)
+  ProbView v = dense_view({{1, 1}, {1, 3}, {1, -1}}, {-1, -1}, {-INF, -INF, -10}, {4, 6, 10}, {0, 0}, {3, INF});
+  IpResult r = solve(v);
+  ASSERT_EQ(r.status.solsta, ZRV_SOL_STA_OPTIMAL);
+  EXPECT_EQ(r.skx[0], ZRV_SK_UPR);
+  EXPECT_EQ(r.skx[1], ZRV_SK_BAS);
+  EXPECT_EQ(r.skc[2], ZRV_SK_BAS);  // the ranged row is inactive
+  EXPECT_GT(r.sux[0], 0.0);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Infeasibility certificates
+
+TEST(HsdCertificate, PrimalInfeasibleRows) {
+  ProbView v = dense_view({{1, 1}, {1, 1}}, {1, 1}, {-INF, 2}, {1, INF}, {0, 0}, {INF, INF});
+  IpResult r = solve(v);
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_primal_certificate(v, r);
+  EXPECT_LT(r.last.opt_status, -0.5);
+}
+
+TEST(HsdCertificate, PrimalInfeasibleBoundsAndRanges) {
+  // x + y in [0, 1] with x >= 1 and y in [0.5, 2]
+  ProbView v = dense_view({{1, 1}}, {1, -1}, {0}, {1}, {1, 0.5}, {INF, 2});
+  IpResult r = solve(v);
+  expect_primal_certificate(v, r);
+}
+
+TEST(HsdCertificate, DualInfeasible) {
+  ProbView v = dense_view({{1, -1}}, {-1, 0}, {-INF}, {1}, {0, 0}, {INF, INF});
+  IpResult r = solve(v);
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_dual_certificate(v, r);
+}
+
+TEST(HsdCertificate, DualInfeasibleFreeColumn) {
+  // min x - z, x + z = 1 only through a free z with an unbounded direction
+  ProbView v = dense_view({{1, 1, -1}}, {0, -1, 1}, {1}, {1}, {0, -INF, 0}, {INF, INF, INF});
+  v.c = {0, -1, 0.5};
+  IpResult r = solve(v);
+  expect_dual_certificate(v, r);
+}
+
+TEST(HsdCertificate, CrossedBoundsNeedNoIterations) {
+  ProbView v = dense_view({{1, 1}}, {1, 1}, {0}, {5}, {0, 3}, {1, 2});
+  IpResult r = solve(v);
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  EXPECT_EQ(r.iterations, 0);
+  expect_primal_certificate(v, r);
+  // a crossed row is found the same way
+  ProbView w = dense_view({{1, 1}}, {1, 1}, {4}, {3}, {0, 0}, {1, 2});
+  expect_primal_certificate(w, solve(w));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Quadratic objectives: diagonal Q (normal equations) and coupled Q (augmented system)
+
+TEST(HsdQp, DiagonalAndCoupledHessians) {
+  // min 0.5 (x1^2 + 4 x2^2) s.t. x1 + x2 = 1: x = (0.8, 0.2), 0.4
+  ProbView v = dense_view({{1, 1}}, {0, 0}, {1}, {1}, {0, 0}, {INF, INF});
+  set_q(&v, {{1, 0}, {0, 4}});
+  IpResult r = solve(v);
+  expect_optimal(v, r, 0.4, 1e-7);
+  EXPECT_NEAR(r.xx[0], 0.8, 1e-6);
+  // min 0.5 x'[[2,1],[1,2]]x - x1 - x2 s.t. x1 + x2 = 1: x = (0.5, 0.5), -0.25
+  ProbView w = dense_view({{1, 1}}, {-1, -1}, {1}, {1}, {0, 0}, {INF, INF});
+  set_q(&w, {{2, 1}, {1, 2}});
+  IpResult s = solve(w);
+  expect_optimal(w, s, -0.25, 1e-7);
+  EXPECT_NEAR(s.xx[1], 0.5, 1e-6);
+  // an interior optimum with bounds and a free variable: min (x-1)^2 + (z+2)^2 + xz, x in [0,5], z free
+  ProbView u = dense_view({{1, 1}}, {-2, 4}, {-10}, {10}, {0, -INF}, {5, INF});
+  set_q(&u, {{2, 1}, {1, 2}});
+  u.cfix = 5;
+  // stationarity: 2x + z = 2, x + 2z = -4  =>  x = 8/3, z = -10/3
+  IpResult t = solve(u);
+  const double x = 8.0 / 3, z = -10.0 / 3;
+  expect_optimal(u, t, (x - 1) * (x - 1) + (z + 2) * (z + 2) + x * z, 1e-7);
+}
+
+TEST(HsdQp, NegativeCurvatureIsRejected) {
+  ProbView v = dense_view({{1, 1}}, {0, 0}, {1}, {1}, {0, 0}, {INF, INF});
+  set_q(&v, {{1, 0}, {0, -1}});
+  EXPECT_EQ(solve(v).outcome, zrv::opt::OUT_NONCONVEX);
+}
+
+TEST(HsdQp, UnboundedAlongAFlatDirection) {
+  // Q is zero along x2 and the objective falls along it
+  ProbView v = dense_view({{1, 0}}, {0, -1}, {1}, {1}, {0, 0}, {INF, INF});
+  set_q(&v, {{1, 0}, {0, 0}});
+  expect_dual_certificate(v, solve(v));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Exits: iteration limit, hooks, invalid data
+
+struct Recorder {
+  std::vector<std::pair<char, int>> events;  // 'l' log / 'u' user, event code
+  std::vector<IpProgress> iters;
+  int stop_user_at = -1;
+  static int log(void* ctx, int ev, const IpProgress& p) {
+    auto* r = static_cast<Recorder*>(ctx);
+    r->events.push_back({'l', ev});
+    if (ev == zrv::opt::EV_ITER) r->iters.push_back(p);
+    return 0;
+  }
+  static int user(void* ctx, int ev, const IpProgress& p) {
+    auto* r = static_cast<Recorder*>(ctx);
+    r->events.push_back({'u', ev});
+    if (ev == zrv::opt::EV_ITER && p.iter == r->stop_user_at) return zrv::opt::OUT_CALLBACK;
+    return 0;
+  }
+  IpHooks hooks() {
+    IpHooks h;
+    h.ctx = this;
+    h.log = log;
+    h.user = user;
+    return h;
+  }
+};
+
+ProbView basic_lp() { return lp_cases()[0].view; }
+
+TEST(HsdExit, ZeroIterationLimitReturnsTheStartingPoint) {
+  IpControl ctl;
+  ctl.max_iterations = 0;
+  Recorder rec;
+  ProbView v = basic_lp();
+  IpResult r = solve(v, ctl, rec.hooks());
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_MAX_ITERATIONS);
+  EXPECT_EQ(r.iterations, 0);
+  EXPECT_EQ(r.status.solsta, ZRV_SOL_STA_UNKNOWN);
+  ASSERT_EQ(rec.iters.size(), 1u);
+  EXPECT_EQ(rec.iters[0].iter, 0);
+  for (double x : r.xx) EXPECT_TRUE(std::isfinite(x));
+  // the starting point is strictly inside the lower bounds
+  EXPECT_GT(r.xx[0], 0.0);
+  EXPECT_GT(r.xx[1], 0.0);
+  // a small limit also stops with the limit outcome
+  ctl.max_iterations = 2;
+  EXPECT_EQ(solve(v, ctl).outcome, zrv::opt::OUT_MAX_ITERATIONS);
+}
+
+TEST(HsdExit, HooksSeeEveryIterationInOrder) {
+  Recorder rec;
+  ProbView v = basic_lp();
+  IpResult r = solve(v, IpControl(), rec.hooks());
+  ASSERT_EQ(r.status.solsta, ZRV_SOL_STA_OPTIMAL);
+  ASSERT_GE(rec.events.size(), 4u);
+  EXPECT_EQ(rec.events.front(), std::make_pair('l', (int)zrv::opt::EV_BEGIN));
+  EXPECT_EQ(rec.events[1], std::make_pair('u', (int)zrv::opt::EV_BEGIN));
+  EXPECT_EQ(rec.events.back(), std::make_pair('u', (int)zrv::opt::EV_END));
+  // log before user for every event, iterations numbered 0, 1, 2, ... and one per step taken
+  for (size_t k = 0; k + 1 < rec.events.size(); k += 2) {
+    EXPECT_EQ(rec.events[k].first, 'l');
+    EXPECT_EQ(rec.events[k + 1].first, 'u');
+    EXPECT_EQ(rec.events[k].second, rec.events[k + 1].second);
+  }
+  for (size_t k = 0; k < rec.iters.size(); ++k) EXPECT_EQ(rec.iters[k].iter, (int)k);
+  EXPECT_EQ((int)rec.iters.size(), r.iterations + 1);
+  EXPECT_NEAR(rec.iters.back().pobj, -4.0, 1e-6);
+  EXPECT_NEAR(rec.iters.back().dobj, -4.0, 1e-6);
+  EXPECT_GT(rec.iters.back().opt_status, 0.9);
+  EXPECT_EQ(r.last.iter, rec.iters.back().iter);
+  EXPECT_EQ(rec.iters[0].numcon, 2);
+}
+
+TEST(HsdExit, HookStopAtIterationZero) {
+  Recorder rec;
+  rec.stop_user_at = 0;
+  ProbView v = basic_lp();
+  IpResult r = solve(v, IpControl(), rec.hooks());
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_CALLBACK);
+  EXPECT_EQ(r.status.solsta, ZRV_SOL_STA_UNKNOWN);
+  EXPECT_EQ(rec.iters.size(), 1u);
+  EXPECT_EQ(rec.events.back().second, (int)zrv::opt::EV_END);
+  ASSERT_EQ(r.xx.size(), 2u);
+  // a null hook pair is fine
+  IpHooks none;
+  EXPECT_EQ(solve(v, IpControl(), none).status.solsta, ZRV_SOL_STA_OPTIMAL);
+}
+
+TEST(HsdExit, InvalidDataIsRefused) {
+  ProbView v = basic_lp();
+  v.c[1] = NAN;
+  EXPECT_EQ(solve(v).outcome, zrv::opt::OUT_INV_PROBLEM);
+  v = basic_lp();
+  v.ax[0] = INFINITY;
+  EXPECT_EQ(solve(v).outcome, zrv::opt::OUT_INV_PROBLEM);
+  v = basic_lp();
+  v.blx[0] = INF;  // a lower bound of +infinity
+  EXPECT_EQ(solve(v).outcome, zrv::opt::OUT_INV_PROBLEM);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Real instances
+
+std::map<std::string, double> netlib_known() { return hsdcheck::known_values(data("netlib/optimal_values.csv")); }
+
+class HsdNetlib : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(HsdNetlib, OptimalWithIndependentChecks) {
+  ProbView v;
+  ASSERT_TRUE(load_view(data(std::string("netlib/") + GetParam() + ".mps.gz"), &v));
+  IpResult r = solve(v);
+  expect_optimal(v, r, netlib_known().at(GetParam()));
+  EXPECT_LE(r.iterations, 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Small, HsdNetlib,
+                         ::testing::Values("afiro", "adlittle", "sc50a", "blend", "share2b", "kb2", "boeing1",
+                                           "seba", "agg"),
+                         [](const ::testing::TestParamInfo<const char*>& i) { return std::string(i.param); });
+
+TEST(HsdInstance, InfeasibleNetlib) {
+  for (const char* name : {"itest6", "woodinfe", "box1"}) {
+    SCOPED_TRACE(name);
+    ProbView v;
+    ASSERT_TRUE(load_view(data(std::string("netlib-infeas/") + name + ".mps.gz"), &v));
+    expect_primal_certificate(v, solve(v));
+  }
+}
+
+TEST(HsdInstance, SmallMarosMeszarosQp) {
+  auto known = hsdcheck::known_values(data("maros-meszaros/optimal_values.csv"));
+  for (const char* name : {"HS21", "QAFIRO", "HS118", "DUALC1"}) {
+    SCOPED_TRACE(name);
+    ProbView v;
+    ASSERT_TRUE(load_view(data(std::string("maros-meszaros/") + name + ".qps.gz"), &v));
+    ASSERT_TRUE(v.has_q());
+    expect_optimal(v, solve(v), known.at(name));
+  }
+}
+
+// The iterates do not depend on the thread count: every reported number and the answer are bit-identical.
+TEST(HsdInstance, OneAndTwoThreadsBitIdentical) {
+  ProbView v;
+  ASSERT_TRUE(load_view(data("netlib/25fv47.mps.gz"), &v));
+  Recorder a, b;
+  IpControl c1, c2;
+  c1.nthreads = 1;
+  c2.nthreads = 2;
+  IpResult r1 = solve(v, c1, a.hooks()), r2 = solve(v, c2, b.hooks());
+  ASSERT_EQ(r1.status.solsta, ZRV_SOL_STA_OPTIMAL);
+  ASSERT_EQ(a.iters.size(), b.iters.size());
+  for (size_t k = 0; k < a.iters.size(); ++k) {
+    EXPECT_EQ(a.iters[k].pfeas, b.iters[k].pfeas);
+    EXPECT_EQ(a.iters[k].dfeas, b.iters[k].dfeas);
+    EXPECT_EQ(a.iters[k].mu, b.iters[k].mu);
+    EXPECT_EQ(a.iters[k].pobj, b.iters[k].pobj);
+  }
+  EXPECT_EQ(0, std::memcmp(r1.xx.data(), r2.xx.data(), r1.xx.size() * sizeof(double)));
+  EXPECT_EQ(0, std::memcmp(r1.y.data(), r2.y.data(), r1.y.size() * sizeof(double)));
+}
+
+}  // namespace
