@@ -99,50 +99,41 @@ const char* mps_section_name(int32_t section) {
 
 namespace {
 
-// Plain decimals with at most 19 significant digits whose value and power of ten are exact doubles
-// (mantissa below 2^53, |exponent| <= 22) come out exactly from one multiplication or division.
-bool fast_decimal(const char* p, const char* end, double* value) {
-  static const double pow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Plain decimals of at most 19 digits (leading zeros count) whose value and power of ten are exact doubles
+// (mantissa at most 2^53, |exponent| <= 22) come out exactly from one multiplication or division, the result that
+// a correctly rounding conversion gives. Anything else (blanks, more digits, larger exponents) returns false.
+inline bool fast_decimal(const char* p, const char* end, double* value) {
+  static constexpr double pow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   bool neg = false;
   if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
   uint64_t mant = 0;
-  int digits = 0, exp10 = 0;
-  bool any = false;
-  while (p < end && *p >= '0' && *p <= '9') {
-    any = true;
-    if (mant || *p != '0') {
-      if (++digits > 19) return false;
-      mant = mant * 10 + static_cast<uint64_t>(*p - '0');
-    }
-    ++p;
-  }
+  const char* digits_from = p;
+  while (p < end && static_cast<unsigned>(*p - '0') < 10) mant = mant * 10 + static_cast<uint64_t>(*p++ - '0');
+  ptrdiff_t ndigits = p - digits_from;
+  int exp10 = 0;
   if (p < end && *p == '.') {
-    ++p;
-    while (p < end && *p >= '0' && *p <= '9') {
-      any = true;
-      if (mant || *p != '0') {
-        if (++digits > 19) return false;
-        mant = mant * 10 + static_cast<uint64_t>(*p - '0');
-      }
-      --exp10;
-      ++p;
-    }
+    const char* frac_from = ++p;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) mant = mant * 10 + static_cast<uint64_t>(*p++ - '0');
+    exp10 = -static_cast<int>(p - frac_from);
+    ndigits += p - frac_from;
   }
-  if (!any) return false;
-  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+  if (ndigits == 0 || ndigits > 19) return false;
+  if (p < end) {
+    if (*p != 'e' && *p != 'E' && *p != 'd' && *p != 'D') return false;
     ++p;
     bool eneg = false;
     if (p < end && (*p == '-' || *p == '+')) eneg = *p++ == '-';
     if (p == end) return false;
     int e = 0;
-    while (p < end && *p >= '0' && *p <= '9') {
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
       if (e > 10000) return false;
       e = e * 10 + (*p++ - '0');
     }
+    if (p != end) return false;
     exp10 += eneg ? -e : e;
   }
-  if (p != end || mant > (uint64_t{1} << 53)) return false;
+  if (mant > (uint64_t{1} << 53)) return false;
   double v = static_cast<double>(mant);
   if (mant == 0)
     v = 0.0;
@@ -500,8 +491,10 @@ int32_t MpsTokenizer::cut_free(MpsFields* f, bool header_args) {
 
 int32_t MpsTokenizer::parse_numbers(MpsFields* f, size_t first_field) {
   for (size_t k = first_field; k < 6; k += 2) {
-    if (!f->has(static_cast<int>(k))) continue;
-    size_t need = f->text[k].size() + 1;
+    const std::string_view text = f->text[k];
+    if (text.empty()) continue;
+    if (fast_decimal(text.data(), text.data() + text.size(), &f->num[k])) continue;
+    size_t need = text.size() + 1;
     if (need > scratch_cap_) {
       size_t want = need < 64 ? 64 : need;
       char* grown;
@@ -515,7 +508,7 @@ int32_t MpsTokenizer::parse_numbers(MpsFields* f, size_t first_field) {
       scratch_ = grown;
       scratch_cap_ = want;
     }
-    if (!mps_parse_number(f->text[k], scratch_, &f->num[k])) return field_status(k);
+    if (!mps_parse_number(text, scratch_, &f->num[k])) return field_status(k);
   }
   return MPS_ST_DATA;
 }
