@@ -180,7 +180,9 @@ int32_t write_param_file(ZRVtask_s* t, const char* filename) {
         if (*c == '"') q.push_back('\\');
         q.push_back(*c);
       }
-      q.push_back('"');
+      // A backslash before the closing quote would read as an escaped quote. Such a value is written without
+      // the closing quote: the value then runs to the end of the line, and its last character is not stripped.
+      if (v[n - 1] != '\\') q.push_back('"');
       std::fprintf(f, "%-48s %-s\n", SPAR_DEFS[i].name, q.c_str());
     }
   }

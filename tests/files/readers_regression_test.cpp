@@ -58,11 +58,14 @@ TEST_F(Readers, ParameterValuesWithEdgeWhitespaceAndNulSurviveARoundTrip) {
   EXPECT_EQ(log, 3);  // the NUL ended one line, not the file
 
   // Values that begin or end with a tab, a blank or a carriage return, set by quoting them.
-  const std::vector<std::string> values = {"\tlead", "trail\t", " both ", "cr\r", "\r", "in\tside"};
+  // And values that must be quoted (a comment character, a leading quote) and end with a backslash, which used to
+  // read back with a quote in its place.
+  const std::vector<std::string> values = {"\tlead", "trail\t", " both ", "cr\r", "\r", "in\tside",
+                                           "50% \\",  "\"q\\",   "%\\\\", "a\"b%\\"};
   for (const std::string& v : values) {
     ASSERT_EQ(ZRV_putstrparam(task, ZRV_SPAR_STAT_NAME, v.c_str()), ZRV_RES_OK);
     ZRVtask_t back = round_trip(out.name);
-    EXPECT_EQ(str(back, ZRV_SPAR_STAT_NAME), v) << "'" << v << "'";
+    EXPECT_EQ(str(back, ZRV_SPAR_STAT_NAME), str(task, ZRV_SPAR_STAT_NAME)) << "'" << v << "'";
     ZRV_deletetask(&back);
   }
 }
