@@ -2,9 +2,10 @@
 // corpus. The first input byte picks the reading options (case-folded names, errors ignored, parameter echo, the
 // comment sign); the rest is the file, named by ZRV_SPAR_PARAM_READ_FILE_NAME of a fresh task. A finding is a
 // leak reported by the task's memory manager or an internal error (crashes and sanitizer reports speak for
-// themselves), or a value that does not survive a round trip: the task's parameters are written with
-// ZRV_writeparamfile, the written lines of the changed ones are read into another fresh task, and every integer and
-// string value must come back equal and every double to the nine digits that are written.
+// themselves), or a value that does not survive a round trip (inputs whose mode byte has its high bit set): the
+// task's parameters are written with ZRV_writeparamfile, the written lines of the changed ones are read into another
+// fresh task, and every integer and string value must come back equal and every double to the nine digits that are
+// written.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -66,7 +67,11 @@ inline std::string run(ZRVenv_t env, const uint8_t* data, size_t size, const std
   // differ from the defaults are read into a fresh task (reading all of them for every input would cost more than
   // the rest of the run), which must then agree with this one on every parameter.
   ZRVtask_t back = nullptr;
-  ZRVtask_t defaults = problem.empty() ? new_task(env, out) : nullptr;
+  // Round trips for the inputs whose mode byte has its high bit set: half of the runs, at twice the cost.
+  if (!(mode & 0x80)) {
+    if (ZRV_deletetask(&t) != ZRV_RES_OK && problem.empty()) problem = "task deletion failed (leak?)";
+    return problem;
+  }
   int32_t ni = 0, nd = 0, ns = 0;
   ZRV_getnumparam(t, ZRV_PAR_INT_TYPE, &ni);
   ZRV_getnumparam(t, ZRV_PAR_DOU_TYPE, &nd);
@@ -86,16 +91,30 @@ inline std::string run(ZRVenv_t env, const uint8_t* data, size_t size, const std
     ZRV_getparamname(t, type, i, name);
     return std::string(name);
   };
+  // The defaults, taken once from a fresh task.
+  struct Defaults {
+    std::vector<int32_t> i;
+    std::vector<double> d;
+    std::vector<std::string> s;
+  };
+  static const Defaults defaults = [&] {
+    Defaults d;
+    ZRVtask_t k = new_task(env, out);
+    for (int32_t q = 0; q < ni; ++q) d.i.push_back(int_of(k, q));
+    for (int32_t q = 0; q < nd; ++q) d.d.push_back(dou_of(k, q));
+    for (int32_t q = 0; q < ns; ++q) d.s.push_back(str_value(k, q));
+    ZRV_deletetask(&k);
+    return d;
+  }();
   std::set<std::string> changed;
-  if (defaults) {
+  if (problem.empty()) {
     for (int32_t i = 0; i < ni; ++i)
-      if (int_of(t, i) != int_of(defaults, i)) changed.insert(name_of(ZRV_PAR_INT_TYPE, i));
+      if (int_of(t, i) != defaults.i[static_cast<size_t>(i)]) changed.insert(name_of(ZRV_PAR_INT_TYPE, i));
     for (int32_t i = 0; i < nd; ++i)
-      if (!(dou_of(t, i) == dou_of(defaults, i))) changed.insert(name_of(ZRV_PAR_DOU_TYPE, i));
+      if (!(dou_of(t, i) == defaults.d[static_cast<size_t>(i)])) changed.insert(name_of(ZRV_PAR_DOU_TYPE, i));
     for (int32_t i = 0; i < ns; ++i)
-      if (i != ZRV_SPAR_PARAM_READ_FILE_NAME && str_value(t, i) != str_value(defaults, i))
+      if (i != ZRV_SPAR_PARAM_READ_FILE_NAME && str_value(t, i) != defaults.s[static_cast<size_t>(i)])
         changed.insert(name_of(ZRV_PAR_STR_TYPE, i));
-    ZRV_deletetask(&defaults);
     if (ZRV_writeparamfile(t, out.c_str()) != ZRV_RES_OK) problem = "write failed";
   }
   if (problem.empty()) {
