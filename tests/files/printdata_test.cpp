@@ -112,8 +112,11 @@ TEST_F(PrintData, EachPartAppearsOnlyWithItsFlag) {
     f[p.flag] = 1;
     std::string text = dump(0, 3, 0, 7, 0, 1, f);
     EXPECT_NE(text.find(p.marker), std::string::npos) << "flag " << p.flag << ":\n" << text;
-    for (const Part& other : parts)
-      if (other.flag != p.flag) EXPECT_EQ(text.find(other.marker), std::string::npos) << p.flag << " " << other.marker;
+    for (const Part& other : parts) {
+      if (other.flag != p.flag) {
+        EXPECT_EQ(text.find(other.marker), std::string::npos) << p.flag << " " << other.marker;
+      }
+    }
     // The variable table comes with any of its three column flags.
     bool var_table = p.flag == 0 || p.flag == 5 || p.flag == 6;
     EXPECT_EQ(text.find("\nVariables\n") != std::string::npos, var_table) << p.flag;
