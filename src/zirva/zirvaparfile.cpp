@@ -19,8 +19,6 @@ using namespace zrv;
 
 namespace {
 
-constexpr size_t MAX_LINE = 1023;
-
 bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 double seconds_since(std::chrono::steady_clock::time_point t0) {
@@ -29,8 +27,9 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 
 bool log_file_lines(const ZRVtask_s* t) { return t->ipar[ZRV_IPAR_LOG] != 0 && t->ipar[ZRV_IPAR_LOG_FILE] != 0; }
 
-// Lines of a file, of at most MAX_LINE characters each (the rest of a longer line is skipped), read a block at a
-// time rather than a character at a time.
+// Lines of a file, read a block at a time rather than a character at a time. Lines are taken whole, however long:
+// the writer pads names to 48 columns, so a long string value makes a line longer than any fixed limit, and
+// cutting it would change the value.
 class LineReader {
  public:
   explicit LineReader(FILE* f) : f_(f) {}
@@ -45,7 +44,7 @@ class LineReader {
     if (n > 0 && buf_[n - 1] == '\n') --n;
     // A NUL byte ends the text of its line: names and values are C strings.
     if (const void* nul = std::memchr(buf_, '\0', n)) n = static_cast<size_t>(static_cast<const char*>(nul) - buf_);
-    line->assign(buf_, std::min(n, MAX_LINE));
+    line->assign(buf_, n);
     if (!line->empty() && line->back() == '\r') line->pop_back();
     return true;
   }

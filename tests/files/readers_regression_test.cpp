@@ -70,4 +70,22 @@ TEST_F(Readers, ParameterValuesWithEdgeWhitespaceAndNulSurviveARoundTrip) {
   }
 }
 
+// A string value long enough that its written line passed 1023 characters came back cut: lines are now read whole.
+TEST_F(Readers, LongParameterValuesSurviveARoundTrip) {
+  zrvtest::TempFile out("regress_long.par");
+  ASSERT_EQ(ZRV_putstrparam(task, ZRV_SPAR_WRITE_LP_GEN_VAR_NAME, "after"), ZRV_RES_OK);
+  for (size_t len : {900u, 1000u, 5000u}) {
+    std::string v(len, 'v');
+    v[len / 2] = ' ';
+    ASSERT_EQ(ZRV_putstrparam(task, ZRV_SPAR_STAT_NAME, v.c_str()), ZRV_RES_OK);
+    ZRVtask_t back = round_trip(out.name);
+    char buf[8192] = {};
+    ZRV_getstrparam(back, ZRV_SPAR_STAT_NAME, sizeof buf, nullptr, buf);
+    EXPECT_EQ(std::string(buf), v) << len;
+    // The line after the long one is read too.
+    EXPECT_EQ(str(back, ZRV_SPAR_WRITE_LP_GEN_VAR_NAME), "after");
+    ZRV_deletetask(&back);
+  }
+}
+
 }  // namespace
