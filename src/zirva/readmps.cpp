@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zrv {
 
@@ -60,6 +63,34 @@ inline bool all_space(const char* p, size_t n) {
 
 int32_t field_status(size_t k) { return MPS_ST_FIELD1 + static_cast<int32_t>(k); }
 
+// Bits a .. b-1 of a word (a <= b <= 64).
+constexpr uint64_t bit_range(size_t a, size_t b) {
+  if (a >= b) return 0;
+  uint64_t below_b = b >= 64 ? ~uint64_t{0} : (uint64_t{1} << b) - 1;
+  return below_b & ~((uint64_t{1} << a) - 1);
+}
+
+// Masks of the blanks and of the tabs among the first 64 bytes at p (64 bytes must be readable).
+inline void blank_tab_masks(const char* p, uint64_t* blanks, uint64_t* tabs) {
+#if defined(__SSE2__)
+  const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+  uint64_t b = 0, t = 0;
+  for (int q = 0; q < 4; ++q) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+    b |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blank)))) << (16 * q);
+    t |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))) << (16 * q);
+  }
+  *blanks = b, *tabs = t;
+#else
+  uint64_t b = 0, t = 0;
+  for (int q = 0; q < 64; ++q) {
+    b |= static_cast<uint64_t>(p[q] == ' ') << q;
+    t |= static_cast<uint64_t>(p[q] == '\t') << q;
+  }
+  *blanks = b, *tabs = t;
+#endif
+}
+
 }  // namespace
 
 const char* mps_section_name(int32_t section) {
@@ -68,50 +99,41 @@ const char* mps_section_name(int32_t section) {
 
 namespace {
 
-// Plain decimals with at most 19 significant digits whose value and power of ten are exact doubles
-// (mantissa below 2^53, |exponent| <= 22) come out exactly from one multiplication or division.
-bool fast_decimal(const char* p, const char* end, double* value) {
-  static const double pow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Plain decimals of at most 19 digits (leading zeros count) whose value and power of ten are exact doubles
+// (mantissa at most 2^53, |exponent| <= 22) come out exactly from one multiplication or division, the result that
+// a correctly rounding conversion gives. Anything else (blanks, more digits, larger exponents) returns false.
+inline bool fast_decimal(const char* p, const char* end, double* value) {
+  static constexpr double pow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   bool neg = false;
   if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
   uint64_t mant = 0;
-  int digits = 0, exp10 = 0;
-  bool any = false;
-  while (p < end && *p >= '0' && *p <= '9') {
-    any = true;
-    if (mant || *p != '0') {
-      if (++digits > 19) return false;
-      mant = mant * 10 + static_cast<uint64_t>(*p - '0');
-    }
-    ++p;
-  }
+  const char* digits_from = p;
+  while (p < end && static_cast<unsigned>(*p - '0') < 10) mant = mant * 10 + static_cast<uint64_t>(*p++ - '0');
+  ptrdiff_t ndigits = p - digits_from;
+  int exp10 = 0;
   if (p < end && *p == '.') {
-    ++p;
-    while (p < end && *p >= '0' && *p <= '9') {
-      any = true;
-      if (mant || *p != '0') {
-        if (++digits > 19) return false;
-        mant = mant * 10 + static_cast<uint64_t>(*p - '0');
-      }
-      --exp10;
-      ++p;
-    }
+    const char* frac_from = ++p;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) mant = mant * 10 + static_cast<uint64_t>(*p++ - '0');
+    exp10 = -static_cast<int>(p - frac_from);
+    ndigits += p - frac_from;
   }
-  if (!any) return false;
-  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+  if (ndigits == 0 || ndigits > 19) return false;
+  if (p < end) {
+    if (*p != 'e' && *p != 'E' && *p != 'd' && *p != 'D') return false;
     ++p;
     bool eneg = false;
     if (p < end && (*p == '-' || *p == '+')) eneg = *p++ == '-';
     if (p == end) return false;
     int e = 0;
-    while (p < end && *p >= '0' && *p <= '9') {
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
       if (e > 10000) return false;
       e = e * 10 + (*p++ - '0');
     }
+    if (p != end) return false;
     exp10 += eneg ? -e : e;
   }
-  if (p != end || mant > (uint64_t{1} << 53)) return false;
+  if (mant > (uint64_t{1} << 53)) return false;
   double v = static_cast<double>(mant);
   if (mant == 0)
     v = 0.0;
@@ -168,7 +190,7 @@ MpsTokenizer::MpsTokenizer(std::pmr::memory_resource* mem, int32_t flavour, bool
 }
 
 MpsTokenizer::~MpsTokenizer() {
-  if (line_) mem_->deallocate(line_, cap_);
+  if (line_) mem_->deallocate(line_, cap_ + LINE_PAD);
   if (scratch_) mem_->deallocate(scratch_, scratch_cap_);
 }
 
@@ -199,13 +221,15 @@ int32_t MpsTokenizer::read_line() {
       if (want > limit) want = limit;
       char* grown;
       try {
-        grown = static_cast<char*>(mem_->allocate(want, 1));
+        grown = static_cast<char*>(mem_->allocate(want + LINE_PAD, 1));
       } catch (...) {
         oom_ = true;
         return MPS_ST_READ;
       }
+      // Zeroed, so that word loads past the end of a line never see unset bytes.
+      std::memset(grown + n, 0, want + LINE_PAD - n);
       if (n) std::memcpy(grown, line_, n);
-      if (line_) mem_->deallocate(line_, cap_);
+      if (line_) mem_->deallocate(line_, cap_ + LINE_PAD);
       line_ = grown;
       cap_ = want;
     }
@@ -299,7 +323,14 @@ int32_t MpsTokenizer::next_data(MpsFields* f) {
     int32_t st = read_line();
     if (st != MPS_ST_DATA) return st;
     if (len_ > 0 && line_[0] == '*') continue;
-    if (all_space(line_, len_)) return MPS_ST_EMPTY;
+    if (len_ <= 64 && flavour_ != MPS_FREE && !branch_ && section_ != MPS_SEC_OBJSENSE &&
+        section_ != MPS_SEC_OBJNAME) {
+      st = cut_fixed_short(f);
+      if (st == MPS_ST_DATA) return parse_numbers(f, 3);
+      if (st != MPS_ST_LINE_GENERAL) return st;
+    } else if (all_space(line_, len_)) {
+      return MPS_ST_EMPTY;
+    }
     if (!is_space(line_[0])) {
       pending_ = true;
       return MPS_ST_HEADER;
@@ -314,6 +345,50 @@ int32_t MpsTokenizer::next_data(MpsFields* f) {
     if (st != MPS_ST_DATA || branch_) return st;
     return parse_numbers(f, 3);
   }
+}
+
+// Fixed columns of a data line of at most 64 bytes in one pass: a mask of its non-blank bytes gives the text
+// between fields (must be blank), and the first and last non-blank byte of every field, without a loop over the
+// bytes. Lines with a tab, and relaxed lines where a field runs past its last column, return MPS_ST_LINE_GENERAL
+// for cut_fixed, which gives the same fields for every other line. Empty lines and headers are recognised here
+// too.
+int32_t MpsTokenizer::cut_fixed_short(MpsFields* f) {
+  // Bits of the gap before each field, of each field, and of the last column of each field. Bits past the end of
+  // the line are clear in the non-blank mask, so the masks need no clipping to the line's length.
+  static constexpr uint64_t GAP[6] = {bit_range(0, 1),   bit_range(3, 4),   bit_range(12, 14),
+                                      bit_range(22, 24), bit_range(36, 39), bit_range(47, 49)};
+  static constexpr uint64_t FIELD[6] = {bit_range(1, 3),   bit_range(4, 12),  bit_range(14, 22),
+                                        bit_range(24, 36), bit_range(39, 47), bit_range(49, 61)};
+  static constexpr uint64_t LAST_COLUMN_AFTER = (uint64_t{1} << 3) | (uint64_t{1} << 12) | (uint64_t{1} << 22) |
+                                                (uint64_t{1} << 36) | (uint64_t{1} << 47) | (uint64_t{1} << 61);
+  const char* const line = line_;
+  const size_t len = len_;
+  uint64_t blanks, tabs;
+  blank_tab_masks(line, &blanks, &tabs);
+  const uint64_t in_line = bit_range(0, len);
+  if (tabs & in_line) return all_space(line, len) ? MPS_ST_EMPTY : MPS_ST_LINE_GENERAL;
+  const uint64_t nb = ~blanks & in_line;
+  if (nb == 0) return MPS_ST_EMPTY;
+  if (nb & 1) {
+    pending_ = true;
+    return MPS_ST_HEADER;
+  }
+  // Relaxed: a field whose text reaches its last column and goes on pushes the fields after it along.
+  if (flavour_ == MPS_RELAXED && (nb & (nb << 1) & LAST_COLUMN_AFTER)) return MPS_ST_LINE_GENERAL;
+  for (size_t k = 1; k < 6; ++k)
+    if (nb & GAP[k]) return field_status(k - 1);
+  for (size_t k = 0; k < 6; ++k) {
+    const uint64_t fb = nb & FIELD[k];
+    if (fb) {
+      const size_t last = 63 - static_cast<size_t>(__builtin_clzll(fb));
+      const size_t first = (k == 0 || k == 3 || k == 5) ? static_cast<size_t>(__builtin_ctzll(fb)) : FIXED_START[k];
+      f->text[k] = std::string_view(line + first, last + 1 - first);
+    } else {
+      f->text[k] = std::string_view();
+    }
+    f->num[k] = 0.0;
+  }
+  return MPS_ST_DATA;
 }
 
 // Blank-separated words into fields 2, 3, ... (OBJSENSE and OBJNAME lines in every flavour).
@@ -416,8 +491,10 @@ int32_t MpsTokenizer::cut_free(MpsFields* f, bool header_args) {
 
 int32_t MpsTokenizer::parse_numbers(MpsFields* f, size_t first_field) {
   for (size_t k = first_field; k < 6; k += 2) {
-    if (!f->has(static_cast<int>(k))) continue;
-    size_t need = f->text[k].size() + 1;
+    const std::string_view text = f->text[k];
+    if (text.empty()) continue;
+    if (fast_decimal(text.data(), text.data() + text.size(), &f->num[k])) continue;
+    size_t need = text.size() + 1;
     if (need > scratch_cap_) {
       size_t want = need < 64 ? 64 : need;
       char* grown;
@@ -431,7 +508,7 @@ int32_t MpsTokenizer::parse_numbers(MpsFields* f, size_t first_field) {
       scratch_ = grown;
       scratch_cap_ = want;
     }
-    if (!mps_parse_number(f->text[k], scratch_, &f->num[k])) return field_status(k);
+    if (!mps_parse_number(text, scratch_, &f->num[k])) return field_status(k);
   }
   return MPS_ST_DATA;
 }

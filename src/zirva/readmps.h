@@ -46,6 +46,7 @@ enum MpsStatus : int32_t {
   MPS_ST_TAB3 = 14,
   MPS_ST_TAB5 = 15,
   MPS_ST_EOF = 16,         // end of file
+  MPS_ST_LINE_GENERAL = 17,  // internal: the line needs the general cutter
 };
 
 // Flavours (the values of the ZRV_MPS_FORMAT_ constants).
@@ -57,7 +58,7 @@ enum MpsFlavour : int32_t { MPS_STRICT = 0, MPS_RELAXED = 1, MPS_FREE = 2 };
 using MpsReadLine = int (*)(void* data, char* buf, size_t cap, size_t* len);
 
 // Fields of a data line: index 0..5 stands for fields 1..6. Texts view the tokenizer's line buffer and stay
-// valid until the next read. Fields 4 and 6 (index 3 and 5) carry their number when present.
+// valid until the next read; 16 bytes from the start of every text can be loaded (the buffer is padded). Fields 4 and 6 (index 3 and 5) carry their number when present.
 struct MpsFields {
   std::string_view text[6];
   double num[6] = {};
@@ -98,6 +99,7 @@ class MpsTokenizer {
   int32_t read_line();
   int32_t classify_header(int32_t* section);
   int32_t cut_fixed(size_t from_field, MpsFields* f);
+  int32_t cut_fixed_short(MpsFields* f);
   int32_t cut_free(MpsFields* f, bool header_args);
   int32_t cut_words(MpsFields* f);
   int32_t parse_numbers(MpsFields* f, size_t first_field);
@@ -108,8 +110,11 @@ class MpsTokenizer {
   size_t width_;
   MpsReadLine read_;
   void* data_;
+  // Bytes after the line buffer's capacity: 64 bytes from the start of the line, and 16 bytes from any position
+  // within it, can always be loaded as words.
+  static constexpr size_t LINE_PAD = 64;
   char* line_ = nullptr;     // current line, NUL-terminated
-  size_t cap_ = 0;           // bytes of line_
+  size_t cap_ = 0;           // bytes of line_ (LINE_PAD more are allocated)
   size_t len_ = 0;
   char* scratch_ = nullptr;  // number texts with blanks removed
   size_t scratch_cap_ = 0;

@@ -120,6 +120,80 @@ constexpr double INF = INF_BOUND;
 
 std::string str(std::string_view s) { return std::string(s); }
 
+// Row and column names of up to 16 bytes as two words, in an open-addressing table of the reader: a lookup is a
+// multiplication and, mostly, one probe, instead of hashing the name bytes. Longer names go to the task's name
+// index. Names come from the tokenizer's line buffer, where 16 bytes from the start of a field can be loaded.
+class ShortNames {
+ public:
+  static constexpr size_t MAX_LEN = 16;
+  explicit ShortNames(std::pmr::memory_resource* m) : slots_(m) {}
+
+  // The index of the name (at most MAX_LEN bytes), or -1.
+  int32_t find(std::string_view name) const {
+    if (slots_.empty()) return -1;
+    const Key k = key(name);
+    for (size_t h = hash(k);; h = (h + 1) & mask_) {
+      const Slot& s = slots_[h];
+      if (s.index < 0) return -1;
+      if (s.k.w0 == k.w0 && s.k.w1 == k.w1 && s.k.len == k.len) return s.index;
+    }
+  }
+  // Adds a name that is not in the table yet. Throws std::bad_alloc.
+  void insert(std::string_view name, int32_t index) {
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    place(key(name), index);
+    ++used_;
+  }
+
+ private:
+  struct Key {
+    uint64_t w0 = 0, w1 = 0;
+    uint64_t len = 0;
+  };
+  struct Slot {
+    Key k;
+    int32_t index = -1;
+  };
+  static Key key(std::string_view name) {
+    Key k;
+    const size_t n = name.size();
+    uint64_t a, b;
+    std::memcpy(&a, name.data(), 8);
+    std::memcpy(&b, name.data() + 8, 8);
+    k.w0 = n >= 8 ? a : a & ((uint64_t{1} << (8 * n)) - 1);
+    k.w1 = n >= 16 ? b : n <= 8 ? 0 : b & ((uint64_t{1} << (8 * (n - 8))) - 1);
+    k.len = n;
+    return k;
+  }
+  // The high bits of a product depend on every bit of the name (the low ones only on its first bytes).
+  size_t hash(const Key& k) const {
+    uint64_t b = k.w1 * 0xC2B2AE3D27D4EB4Full;
+    uint64_t h = (k.w0 ^ (b >> 32 | b << 32) ^ k.len) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> shift_);
+  }
+  void place(const Key& k, int32_t index) {
+    size_t h = hash(k);
+    while (slots_[h].index >= 0) h = (h + 1) & mask_;
+    slots_[h].k = k;
+    slots_[h].index = index;
+  }
+  void grow() {
+    pvec<Slot> old(slots_.get_allocator());
+    old.swap(slots_);
+    size_t n = old.empty() ? 64 : 2 * old.size();
+    slots_.assign(n, Slot{});
+    mask_ = n - 1;
+    shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(n));
+    for (const Slot& s : old)
+      if (s.index >= 0) place(s.k, s.index);
+  }
+
+  pvec<Slot> slots_;
+  size_t mask_ = 0;
+  unsigned shift_ = 63;
+  size_t used_ = 0;
+};
+
 std::string_view trim_right(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
@@ -145,7 +219,9 @@ class MpsReader {
         qobj_j_(m_),
         qobj_v_(m_),
         members_(m_),
-        objname_(m_) {
+        objname_(m_),
+        rownames_(m_),
+        colnames_(m_) {
     keep_free_ = t->ipar[ZRV_IPAR_READ_KEEP_FREE_CON] != 0;
     for (int k = 0; k < 3; ++k) vec_[k] = std::pmr::string(m_);
   }
@@ -172,17 +248,29 @@ class MpsReader {
     if (r != ZRV_RES_OK) return ZRV_REPORT(t_, r == ZRV_RES_ERR_SPACE ? r : ZRV_RES_ERR_INTERNAL, "name index");
     return ZRV_RES_OK;
   }
+  // Short names are found in the reader's own tables, longer ones in the task's name index.
+  int32_t find_name(NameClass c, const ShortNames& shorts, std::string_view name, int32_t* index, bool* found) {
+    if (name.size() <= ShortNames::MAX_LEN) {
+      *index = shorts.find(name);
+      *found = *index >= 0;
+      return ZRV_RES_OK;
+    }
+    return lookup(c, name, index, found);
+  }
+  void remember(ShortNames& shorts, std::string_view name, int32_t index) {
+    if (name.size() <= ShortNames::MAX_LEN) shorts.insert(name, index);
+  }
   int32_t row_of(std::string_view name, int32_t* i) {
     if (name.empty()) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_NULL_CON_NAME);
     bool found = false;
-    if (int32_t r = lookup(NameClass::Con, name, i, &found)) return r;
+    if (int32_t r = find_name(NameClass::Con, rownames_, name, i, &found)) return r;
     if (!found) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_UNDEF_CON_NAME, str(name).c_str());
     return ZRV_RES_OK;
   }
   int32_t var_of(std::string_view name, int32_t* j) {
     if (name.empty()) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_NULL_VAR_NAME);
     bool found = false;
-    if (int32_t r = lookup(NameClass::Var, name, j, &found)) return r;
+    if (int32_t r = find_name(NameClass::Var, colnames_, name, j, &found)) return r;
     if (!found) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_UNDEF_VAR_NAME, str(name).c_str());
     return ZRV_RES_OK;
   }
@@ -248,6 +336,8 @@ class MpsReader {
   pvec<int32_t> members_;
   std::pmr::string objname_;  // objective row named by OBJNAME
   bool has_objname_ = false;
+  // Short row and column names of this file (the task's name index holds all of them).
+  ShortNames rownames_, colnames_;
 };
 
 int32_t MpsReader::run() {
@@ -364,6 +454,7 @@ int32_t MpsReader::section_rows() {
     int32_t e = t_->names->put(NameClass::Con, i, name, &clash);
     if (e == ZRV_RES_ERR_DUP_NAME) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_MUL_CON_NAME, str(name).c_str());
     if (e != ZRV_RES_OK) return ZRV_REPORT(t_, e == ZRV_RES_ERR_SPACE ? e : ZRV_RES_ERR_INTERNAL, "row names");
+    remember(rownames_, name, i);
     rowtype_.push_back(type);
     rhs_.push_back(0.0);
     qsec_.push_back(0);
@@ -445,6 +536,7 @@ int32_t MpsReader::section_columns() {
       int32_t e = t_->names->put(NameClass::Var, j, name, &clash);
       if (e == ZRV_RES_ERR_DUP_NAME) return ZRV_REPORT(t_, ZRV_RES_ERR_MPS_SPLITTED_VAR, str(name).c_str());
       if (e != ZRV_RES_OK) return ZRV_REPORT(t_, e == ZRV_RES_ERR_SPACE ? e : ZRV_RES_ERR_INTERNAL, "column names");
+      remember(colnames_, name, j);
       if (int32_t e2 = put_one_bound(t_, ITEM_VAR, j, ZRV_BK_LO, 0.0, INF)) return e2;
       if (intorg_) {
         if (int32_t e2 = ZRV_putvartype(t_, j, ZRV_VAR_TYPE_INT)) return e2;

@@ -1,9 +1,14 @@
 // Parameter files: every parameter of a task by name, read from and written to a plain text file.
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include <stdio.h>
+#include <sys/types.h>
 
 #include "zirva.h"
 #include "zirva/env.h"
@@ -14,8 +19,6 @@ using namespace zrv;
 
 namespace {
 
-constexpr size_t MAX_LINE = 1023;
-
 bool begins_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 double seconds_since(std::chrono::steady_clock::time_point t0) {
@@ -24,19 +27,33 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 
 bool log_file_lines(const ZRVtask_s* t) { return t->ipar[ZRV_IPAR_LOG] != 0 && t->ipar[ZRV_IPAR_LOG_FILE] != 0; }
 
-// Reads one line of at most MAX_LINE characters (the rest of a longer line is skipped). False at the end.
-bool read_line(FILE* f, std::string* line) {
-  line->clear();
-  int c;
-  bool any = false;
-  while ((c = std::fgetc(f)) != EOF) {
-    any = true;
-    if (c == '\n') break;
-    if (line->size() < MAX_LINE) line->push_back(static_cast<char>(c));
+// Lines of a file, read a block at a time rather than a character at a time. Lines are taken whole, however long:
+// the writer pads names to 48 columns, so a long string value makes a line longer than any fixed limit, and
+// cutting it would change the value.
+class LineReader {
+ public:
+  explicit LineReader(FILE* f) : f_(f) {}
+  ~LineReader() { std::free(buf_); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  // False at the end of the file.
+  bool next(std::string* line) {
+    ssize_t got = ::getline(&buf_, &cap_, f_);
+    if (got < 0) return false;
+    size_t n = static_cast<size_t>(got);
+    if (n > 0 && buf_[n - 1] == '\n') --n;
+    // A NUL byte ends the text of its line: names and values are C strings.
+    if (const void* nul = std::memchr(buf_, '\0', n)) n = static_cast<size_t>(static_cast<const char*>(nul) - buf_);
+    line->assign(buf_, n);
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return true;
   }
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  return any;
-}
+
+ private:
+  FILE* f_;
+  char* buf_ = nullptr;
+  size_t cap_ = 0;
+};
 
 // Applies one parameter line. Returns the line's result; a line without a name is 0.
 int32_t apply_line(ZRVtask_s* t, const std::string& line, char comment) {
@@ -105,7 +122,8 @@ int32_t read_param_file(ZRVtask_s* t) {
   } else {
     std::string line;
     bool section = false;
-    while (read_line(f, &line)) {
+    LineReader lines(f);
+    while (lines.next(&line)) {
       if (begins_with(line, "BEGIN ZIRVA")) {
         section = true;
         break;
@@ -113,7 +131,7 @@ int32_t read_param_file(ZRVtask_s* t) {
     }
     if (!section) std::rewind(f);
     const bool ignore_errors = t->ipar[ZRV_IPAR_PARAM_READ_IGN_ERROR] != 0;
-    while (read_line(f, &line)) {
+    while (lines.next(&line)) {
       if (section && begins_with(line, "END ZIRVA")) break;
       int32_t r = apply_line(t, line, comment);
       if (!ignore_errors) {
@@ -146,10 +164,13 @@ int32_t write_param_file(ZRVtask_s* t, const char* filename) {
   for (int32_t i = 0; i < NUM_DPAR; ++i) std::fprintf(f, "%-48s %-18.8e\n", DPAR_DEFS[i].name, t->dpar[i]);
   std::fputs("\n", f);
   for (int32_t i = 0; i < NUM_SPAR; ++i) {
-    // A value that would not read back as written (empty or with edge blanks or a leading quote) is quoted.
+    // A value that would not read back as written is quoted: one that begins or ends with a character that the
+    // reader strips there (blank, tab, a carriage return before the newline), begins with a quote, or holds the
+    // comment character.
     const char* v = spar_value(t, i);
     size_t n = std::strlen(v);
-    bool quote = n > 0 && (v[0] == ' ' || v[n - 1] == ' ' || v[0] == '"' || std::strchr(v, '%'));
+    auto edge = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    bool quote = n > 0 && (edge(v[0]) || edge(v[n - 1]) || v[0] == '"' || std::strchr(v, '%'));
     if (!quote) {
       std::fprintf(f, "%-48s %-s\n", SPAR_DEFS[i].name, v);
     } else {
@@ -158,7 +179,9 @@ int32_t write_param_file(ZRVtask_s* t, const char* filename) {
         if (*c == '"') q.push_back('\\');
         q.push_back(*c);
       }
-      q.push_back('"');
+      // A backslash before the closing quote would read as an escaped quote. Such a value is written without
+      // the closing quote: the value then runs to the end of the line, and its last character is not stripped.
+      if (v[n - 1] != '\\') q.push_back('"');
       std::fprintf(f, "%-48s %-s\n", SPAR_DEFS[i].name, q.c_str());
     }
   }

@@ -1,0 +1,5 @@
+BCONSTRAINTS
+
+VARIABLES
+
+0 x1 ** 1

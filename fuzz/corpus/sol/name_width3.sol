@@ -1,0 +1,5 @@
+ICONSTRAINTS
+h
+0 c1 BS 1 2 3 4 5 6 7 8 9 10 11 12
+1 obj BS
+ 2 c1 UL 0x10 inf nan 1e-320

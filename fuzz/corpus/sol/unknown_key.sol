@@ -1,0 +1,3 @@
+BCONSTRAINTS
+heading
+0 c1 XX 1
