@@ -83,6 +83,9 @@ int KktFactor::make(int32_t m, int32_t n, const int64_t* acolptr, const int32_t*
       for (int32_t j = 0; j < n; j++)
         if (!isdense_[j])
           for (int64_t p = ap_[j]; p < ap_[j + 1]; p++) { rc_[pos[ai_[p]]] = j; rpos_[pos[ai_[p]]++] = p; }
+      adat_work_ = 0;
+      for (int32_t j = 0; j < n; j++)
+        if (!isdense_[j]) adat_work_ += (double)(ap_[j + 1] - ap_[j]) * (double)(ap_[j + 1] - ap_[j]);
       // pattern of the lower triangle of A_s A_s' (diagonal first in every column)
       kp_.assign(m + 1, 0);
       ki_.clear();
@@ -172,7 +175,7 @@ int KktFactor::numfac(const double* aval, const double* hval, const double* d, d
     const int32_t N = dim();
     if (kind_ == 1) {
       const int32_t m = m_;
-      const int nt = nthreads_;
+      const int nt = adat_work_ < 2e6 ? 1 : nthreads_;
       std::vector<std::vector<double>> wv(nt);
 #pragma omp parallel num_threads(nt) if (nt > 1)
       {
@@ -223,7 +226,7 @@ int KktFactor::numfac(const double* aval, const double* hval, const double* d, d
         sdiag_[nd + c] = -R->replaced_delta[c];
       }
       MiU_ = U_;
-#pragma omp parallel for schedule(dynamic, 1) num_threads(nthreads_) if (nthreads_ > 1 && q_ > 1)
+#pragma omp parallel for schedule(dynamic, 1) num_threads(nthreads_) if (nthreads_ > 1 && q_ > 1 && (double)q_ * N > 1e5)
       for (int32_t c = 0; c < q_; c++) {
         // each solve is sequential inside (deterministic); the columns are independent
         sf_.solve(MiU_.data() + (size_t)c * N);

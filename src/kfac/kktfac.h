@@ -91,6 +91,9 @@ class KktFactor {
   std::vector<double> d_;
   double rp_val_ = 0, rd_val_ = 0;
   // low-rank correction: U (dim x q) and the LU factor of T = S^-1 + U' M^-1 U
+  // work of one A D A' assembly (multiply-adds); small assemblies run on one thread, where opening a parallel
+  // region costs more than it saves
+  double adat_work_ = 0;
   int32_t q_ = 0;
   std::vector<double> U_, MiU_, T_;
   std::vector<int32_t> ipiv_;
