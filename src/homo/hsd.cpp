@@ -81,7 +81,9 @@ class Engine {
   void solve_normal(const double* r1, const double* r2, double* dx, double* dy);
   void direction(double eta, const std::vector<double>& rxs, const std::vector<double>& rwz, double rtk, Point* d);
   void max_steps(const Point& d, double* ap, double* ad) const;
-  double products_min(const Point& d, double alpha, double* mu_new) const;
+  double products_min(const Point& d, double ap, double ad, double* mu_new, double kap = -1.0) const;
+  double dual_rescale(const Point& d, double ap, double ad) const;
+  double split_kappa(const Point& d, double ap, double ad, double eta) const;
   void start_point();
   int notify(int event);
   void finish(Final f, int outcome);
@@ -434,22 +436,56 @@ void Engine::max_steps(const Point& d, double* ap, double* ad) const {
       if (d.z[j] < 0) b = std::min(b, -it.z[j] / d.z[j]);
     }
   }
-  if (d.tau < 0) a = std::min(a, -it.tau / d.tau);
+  if (d.tau < 0) {
+    // tau belongs to the primal step, but the dual step rescales by tau as well (see dual_rescale)
+    a = std::min(a, -it.tau / d.tau);
+    b = std::min(b, -it.tau / d.tau);
+  }
   if (d.kappa < 0) b = std::min(b, -it.kappa / d.kappa);
   *ap = a;
   *ad = b;
 }
 
-// Smallest complementarity product after a step of length alpha, and the new average.
-double Engine::products_min(const Point& d, double alpha, double* mu_new) const {
-  double mn = (it.tau + alpha * d.tau) * (it.kappa + alpha * d.kappa), sum = mn;
+// Different primal and dual step lengths in the homogeneous model: the primal part (x, w, tau) moves by ap, the
+// dual part (y, s, z, kappa) by ad.  The dual part then belongs to tau + ad dtau rather than to the new tau, so it
+// is multiplied by rho = (tau + ap dtau) / (tau + ad dtau): the embedding is homogeneous, so this keeps the dual
+// residual at (1 - ad eta) times the old one relative to tau, and the point stays one consistent iterate.
+double Engine::dual_rescale(const Point& d, double ap, double ad) const {
+  if (ap == ad) return 1.0;
+  const double tp = it.tau + ap * d.tau, td = it.tau + ad * d.tau;
+  return td > 0 && tp > 0 ? tp / td : 1.0;
+}
+
+// kappa after a split step (LP only): the gap row c'x - b'y + u'z + kappa = G then shrinks as it would under the
+// common step min(ap, ad), which the rescaled kappa alone does not guarantee.  Returns a value <= 0 when no positive
+// kappa does that (the step then stays common).
+double Engine::split_kappa(const Point& d, double ap, double ad, double eta) const {
+  const double ob = M.bp * M.bd;
+  double cdx = 0, bdy = 0, udz = 0;
+  for (int32_t j = 0; j < M.n; ++j) {
+    cdx += M.c[j] * d.x[j];
+    if (M.kind[j] == COL_RANGED) udz += M.u[j] * d.z[j];
+  }
+  for (int32_t i = 0; i < M.m; ++i) bdy += M.b[i] * d.y[i];
+  const double rho = dual_rescale(d, ap, ad);
+  const double target = (1.0 - std::min(ap, ad) * eta) * S.G;
+  const double cx = S.cx / ob + ap * cdx, by = rho * (S.by / ob + ad * (bdy - udz));
+  const double kap = target - cx + by;
+  return std::isfinite(kap) ? kap : -1.0;
+}
+
+// Smallest complementarity product after a step (ap primal, ad dual), and the new average; kap >= 0: the new
+// kappa (see split_kappa).
+double Engine::products_min(const Point& d, double ap, double ad, double* mu_new, double kap) const {
+  const double rho = dual_rescale(d, ap, ad);
+  double mn = (it.tau + ap * d.tau) * (kap >= 0 ? kap : (it.kappa + ad * d.kappa) * rho), sum = mn;
   for (int32_t j = 0; j < M.n; ++j) {
     if (M.kind[j] == COL_FREE) continue;
-    const double v = (it.x[j] + alpha * d.x[j]) * (it.s[j] + alpha * d.s[j]);
+    const double v = (it.x[j] + ap * d.x[j]) * (it.s[j] + ad * d.s[j]) * rho;
     mn = std::min(mn, v);
     sum += v;
     if (M.kind[j] == COL_RANGED) {
-      const double t = (it.w[j] + alpha * d.w[j]) * (it.z[j] + alpha * d.z[j]);
+      const double t = (it.w[j] + ap * d.w[j]) * (it.z[j] + ad * d.z[j]) * rho;
       mn = std::min(mn, t);
       sum += t;
     }
@@ -704,11 +740,24 @@ int Engine::run() {
 
   const int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
   const double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
+  // Different primal and dual steps for linear problems; with Q the dual residual holds Q x, which the dual
+  // step does not move alone, so one common step is used there.
+  bool diff = C.diff_step != 0 && !M.hasq;
+  bool split_step = false;  // the last step used different lengths
+  double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
   Final fin = F_UNKNOWN;
   int outcome = opt::OUT_FINISHED;
   for (iter = 0;; ++iter) {
     measure();
+    // A split step that made a residual grow: the faster side ran ahead of what the slower side's directions can
+    // still fix.  The previous iterate is restored and the run goes on with common steps.
+    if (split_step && (S.pfeas > 1.5 * last_pf || S.dfeas > 1.5 * last_df || !S.finite)) {
+      it = prev;
+      measure();
+      diff = false;
+    }
+    split_step = false;
     if (!S.finite) {
       it = prev;
       measure();
@@ -769,7 +818,7 @@ int Engine::run() {
     max_steps(aff, &apa, &ada);
     const double alpha_aff = std::min(1.0, std::min(apa, ada));
     double mu_aff;
-    products_min(aff, alpha_aff, &mu_aff);
+    products_min(aff, alpha_aff, alpha_aff, &mu_aff);
     const double mu = S.mu;
     double sigma = std::pow(std::max(0.0, mu_aff) / mu, 3);
     sigma = std::min(1.0, std::max(sigma, 1e-6));
@@ -821,23 +870,45 @@ int Engine::run() {
     // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
     // the wrong faces on degenerate problems (a looser one costs many iterations there).
     const double gamma = std::max(C.tol_path, 0.01);
-    double alpha = std::min(1.0, frac * amax);
-    for (int t = 0; t < 20; ++t) {
-      double mun;
-      const double mn = products_min(dir, alpha, &mun);
-      if (mn >= gamma * mun) break;
-      alpha *= 0.8;
+    max_steps(dir, &ap, &ad);  // of the direction the correctors left
+    double alp = 0, ald = 0, kap = -1.0;
+    // Split only once the iterate looks feasible (kappa small against tau): while tau and kappa are still
+    // deciding between a solution and a certificate, the two sides must stay together.
+    for (bool split = diff && ap != ad && it.kappa < 0.01 * it.tau;; split = false) {
+      alp = std::min(1.0, frac * (split ? ap : std::min(ap, ad)));
+      ald = std::min(1.0, frac * (split ? ad : std::min(ap, ad)));
+      double mun = 0;
+      for (int t = 0; t < 20; ++t) {
+        kap = split ? split_kappa(dir, alp, ald, 1.0 - sigma) : -1.0;
+        if (split && !(kap > 0)) break;
+        const double mn = products_min(dir, alp, ald, &mun, kap);
+        if (mn >= gamma * mun) break;
+        alp *= 0.8;
+        ald *= 0.8;
+      }
+      if (split && !(kap > 0)) continue;
+      // The longer step must not run ahead: when the complementarity would fall much faster than the residual
+      // of the slower side, that side is left behind with a gap too small to fix its residual (the directions
+      // lose their accuracy as mu goes to zero) and the run crawls.  Then one common step.
+      if (!split) break;
+      const double slow = 1.0 - std::min(alp, ald) * (1.0 - sigma);
+      if (mun >= 0.1 * slow * mu) break;
     }
+    const double rho = dual_rescale(dir, alp, ald);
     prev = it;
+    split_step = alp != ald;
+    last_pf = S.pfeas;
+    last_df = S.dfeas;
     for (int32_t j = 0; j < n; ++j) {
-      it.x[j] += alpha * dir.x[j];
-      it.s[j] += alpha * dir.s[j];
-      it.w[j] += alpha * dir.w[j];
-      it.z[j] += alpha * dir.z[j];
+      it.x[j] += alp * dir.x[j];
+      it.w[j] += alp * dir.w[j];
+      it.s[j] = (it.s[j] + ald * dir.s[j]) * rho;
+      it.z[j] = (it.z[j] + ald * dir.z[j]) * rho;
     }
-    for (int32_t i = 0; i < m; ++i) it.y[i] += alpha * dir.y[i];
-    it.tau += alpha * dir.tau;
-    it.kappa += alpha * dir.kappa;
+    for (int32_t i = 0; i < m; ++i) it.y[i] = (it.y[i] + ald * dir.y[i]) * rho;
+    it.tau += alp * dir.tau;
+    it.kappa = kap > 0 ? kap : (it.kappa + ald * dir.kappa) * rho;
+    const double alpha = std::min(alp, ald);
     // stall: a very short step; raise the regularization once before giving up
     if (alpha < C.tol_step_size) {
       if (stall_raised && stalled) {

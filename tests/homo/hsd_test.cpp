@@ -303,6 +303,28 @@ INSTANTIATE_TEST_SUITE_P(Small, HsdNetlib,
                                            "seba", "agg"),
                          [](const ::testing::TestParamInfo<const char*>& i) { return std::string(i.param); });
 
+// Different primal and dual step lengths change the path (the control is honoured) but not the answer; with the
+// common step the same problems are solved as well.
+TEST(HsdInstance, SplitAndCommonStepsReachTheSameOptimum) {
+  for (const char* name : {"share2b", "israel", "e226"}) {
+    SCOPED_TRACE(name);
+    ProbView v;
+    ASSERT_TRUE(load_view(data(std::string("netlib/") + name + ".mps.gz"), &v));
+    const double known = netlib_known().at(name);
+    Recorder split, common;
+    IpControl c1, c0;
+    c1.diff_step = 1;
+    c0.diff_step = 0;
+    IpResult r1 = solve(v, c1, split.hooks()), r0 = solve(v, c0, common.hooks());
+    expect_optimal(v, r1, known);
+    expect_optimal(v, r0, known);
+    bool differ = split.iters.size() != common.iters.size();
+    for (size_t k = 0; !differ && k < split.iters.size(); ++k)
+      differ = split.iters[k].pfeas != common.iters[k].pfeas || split.iters[k].dfeas != common.iters[k].dfeas;
+    EXPECT_TRUE(differ);
+  }
+}
+
 TEST(HsdInstance, InfeasibleNetlib) {
   for (const char* name : {"itest6", "woodinfe", "box1"}) {
     SCOPED_TRACE(name);
