@@ -190,8 +190,8 @@ MpsTokenizer::MpsTokenizer(std::pmr::memory_resource* mem, int32_t flavour, bool
 }
 
 MpsTokenizer::~MpsTokenizer() {
-  if (line_) mem_->deallocate(line_, cap_ + LINE_PAD);
-  if (scratch_) mem_->deallocate(scratch_, scratch_cap_);
+  if (line_) mem_->deallocate(line_, cap_ + LINE_PAD, 1);
+  if (scratch_) mem_->deallocate(scratch_, scratch_cap_, 1);
 }
 
 void MpsTokenizer::set_branch_layout(int32_t name_width) {
@@ -229,7 +229,7 @@ int32_t MpsTokenizer::read_line() {
       // Zeroed, so that word loads past the end of a line never see unset bytes.
       std::memset(grown + n, 0, want + LINE_PAD - n);
       if (n) std::memcpy(grown, line_, n);
-      if (line_) mem_->deallocate(line_, cap_ + LINE_PAD);
+      if (line_) mem_->deallocate(line_, cap_ + LINE_PAD, 1);
       line_ = grown;
       cap_ = want;
     }
@@ -504,7 +504,7 @@ int32_t MpsTokenizer::parse_numbers(MpsFields* f, size_t first_field) {
         oom_ = true;
         return MPS_ST_READ;
       }
-      if (scratch_) mem_->deallocate(scratch_, scratch_cap_);
+      if (scratch_) mem_->deallocate(scratch_, scratch_cap_, 1);
       scratch_ = grown;
       scratch_cap_ = want;
     }
