@@ -13,6 +13,9 @@
 #   PEERS_DIR        the peer scripts (default: ../shared/peers beside the repository)
 #   IPM_BENCH        our benchmark program (default: build/bench/ipm/ipm_bench)
 #   KEEP_DIR         keep the raw results (ours.csv and one file per peer) in this folder
+#   OURS_PROCESS=1   time our side as whole processes too, like the peers: the zirva program on each file
+#                    (decompressed beforehand, outside the timed region), and use those times in the table;
+#                    ipm_bench still judges the outcomes.  ZIRVA_BIN: the program (build/tools/zirva/zirva)
 #   REUSE=1          with KEEP_DIR: print the table from the kept results without running anything
 #
 # Outcomes: ours are judged by ipm_bench (independent re-check from the data); a peer run counts as solved when
@@ -27,6 +30,7 @@ PEER_THREADS=${PEER_THREADS:-1}
 PEER_TIME_LIMIT=${PEER_TIME_LIMIT:-600}
 PEERS_DIR=${PEERS_DIR:-$root/../shared/peers}
 IPM_BENCH=${IPM_BENCH:-$root/build/bench/ipm/ipm_bench}
+ZIRVA_BIN=${ZIRVA_BIN:-$root/build/tools/zirva/zirva}
 export PEER_THREADS PEER_TIME_LIMIT
 export OMP_NUM_THREADS=${OMP_NUM_THREADS:-$PEER_THREADS}
 export OPENBLAS_NUM_THREADS=${OPENBLAS_NUM_THREADS:-$PEER_THREADS}
@@ -65,6 +69,27 @@ find_file() {  # exact names only: pilot must not find pilot.ja.mps.gz
   return 1
 }
 
+# Our side as whole processes (same rules as the peer scripts: decompression outside the timed region).
+[ "${REUSE:-0}" = 1 ] || rm -f "$work/ours.process"
+if [ "${OURS_PROCESS:-0}" = 1 ] && [ "${REUSE:-0}" != 1 ]; then
+  [ -x "$ZIRVA_BIN" ] || die "no zirva program at $ZIRVA_BIN"
+  echo "== ours as processes: $ZIRVA_BIN" >&2
+  : > "$work/ours.process"
+  for n in $names; do
+    f=$(find_file "$n") || continue
+    in=$f
+    case "$f" in
+      *.gz) base=$(basename "$f" .gz); in="$work/input.${base#*.}"; gzip -dc "$f" > "$in" ;;
+    esac
+    t0=$(date +%s.%N)
+    "$ZIRVA_BIN" -q --no-solution -d ZRV_IPAR_NUM_THREADS "$PEER_THREADS" \
+      -d ZRV_DPAR_OPTIMIZER_MAX_TIME "$PEER_TIME_LIMIT" "$in" > /dev/null 2>&1
+    t1=$(date +%s.%N)
+    echo "$n $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')" >> "$work/ours.process"
+    [ "$in" = "$f" ] || rm -f "$in"
+  done
+fi
+
 for peer in $PEERS; do
   [ "${REUSE:-0}" = 1 ] && break
   script=${peer%%:*} method=${peer#*:}
@@ -98,6 +123,8 @@ BEGIN {
     n = c[1]; order[++ni] = n
     known[n] = c[8]; t[0, n] = c[11] + 0; ok[0, n] = c[16] == "1"; st[0, n] = c[5]
   }
+  # whole-process times of our side, when measured (OURS_PROCESS=1)
+  while ((getline l < (work "/ours.process")) > 0) { split(l, w, " "); if (w[1] in known) { t[0, w[1]] = w[2] + 0; solvers[0] = "zirva-process" } }
   for (p = 1; p <= np; p++) {
     solvers[p] = P[p]; sub(":", "-", solvers[p])
     file = work "/peer." P[p]; sub(":", ".", file)
