@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <cstdlib>
 
 #include "homo/model.h"
 #include "kfac/kktfac.h"
@@ -85,6 +86,8 @@ class Engine {
   double dual_rescale(const Point& d, double ap, double ad) const;
   double split_kappa(const Point& d, double ap, double ad, double eta) const;
   void start_point();
+  void constant_start(double ps, double ds);
+  void least_squares_start(double ps, double ds);
   int notify(int event);
   void finish(Final f, int outcome);
   void check_bounds(bool* bad);
@@ -499,6 +502,11 @@ double Engine::products_min(const Point& d, double ap, double ad, double* mu_new
 
 void Engine::start_point() {
   const double ps = C.tol_psafe > 0 ? C.tol_psafe : 1.0, ds = C.tol_dsafe > 0 ? C.tol_dsafe : 1.0;
+  constant_start(ps, ds);
+  if (C.starting_point <= 1 && !M.hasq) least_squares_start(ps, ds);
+}
+
+void Engine::constant_start(double ps, double ds) {
   it.resize(M.m, M.n);
   for (int32_t j = 0; j < M.n; ++j) {
     if (M.kind[j] == COL_FREE) continue;
@@ -517,6 +525,83 @@ void Engine::start_point() {
   }
   it.tau = 1.0;
   it.kappa = 1.0;
+}
+
+// A start near both feasible sets: x the smallest solution of A x = b and (y, s) the smallest dual slack of
+// A'y + s = c (both least squares with the unit scaling, one factorization), then moved inside by a shift that
+// makes every pair positive and roughly centred.  The constant point, where every pair is 1, stays when the
+// factorization fails or the result is not finite.
+void Engine::least_squares_start(double ps, double ds) {
+  const int32_t m = M.m, n = M.n;
+  if (!use_kkt || n == 0) return;
+  if (factorize() != 0) return;
+  Point p;
+  p.resize(m, n);
+  std::vector<double> zero(n, 0.0), zm(m, 0.0), dxs(n, 0.0);
+  solve_kkt(zero.data(), M.b.data(), p.x.data(), tmp_m.data());
+  solve_kkt(M.c.data(), zm.data(), dxs.data(), p.y.data());
+  mul_at(p.y.data(), Aty.data());
+  double minp = HUGE_VAL, mind = HUGE_VAL;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    const double v = M.c[j] - Aty[j];  // s - z
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] = M.u[j] - p.x[j];
+      p.s[j] = std::max(v, 0.0);
+      p.z[j] = std::max(-v, 0.0);
+      minp = std::min(minp, p.w[j]);
+      mind = std::min(mind, p.z[j]);
+    } else {
+      p.s[j] = v;
+    }
+    minp = std::min(minp, p.x[j]);
+    mind = std::min(mind, p.s[j]);
+  }
+  if (!(minp < HUGE_VAL)) return;  // every column free: nothing to place
+  const double sp = std::max(-1.5 * minp, 0.0), sd = std::max(-1.5 * mind, 0.0);
+  double xs = 0, sx = 0, ss = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    p.x[j] += sp;
+    p.s[j] += sd;
+    xs += p.x[j] * p.s[j];
+    sx += p.x[j];
+    ss += p.s[j];
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] += sp;
+      p.z[j] += sd;
+      xs += p.w[j] * p.z[j];
+      sx += p.w[j];
+      ss += p.z[j];
+    }
+  }
+  const double sp2 = ss > 0 ? 0.5 * xs / ss : 0.0, sd2 = sx > 0 ? 0.5 * xs / sx : 0.0;
+  if (!(sp2 > 0) || !(sd2 > 0) || !std::isfinite(sp2) || !std::isfinite(sd2)) return;
+  xs = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) {
+      p.s[j] = 0;
+      continue;
+    }
+    p.x[j] = ps * (p.x[j] + sp2);
+    p.s[j] = ds * (p.s[j] + sd2);
+    xs += p.x[j] * p.s[j];
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] = ps * (p.w[j] + sp2);
+      p.z[j] = ds * (p.z[j] + sd2);
+      xs += p.w[j] * p.z[j];
+    } else {
+      p.w[j] = p.z[j] = 0;
+    }
+  }
+  p.tau = 1.0;
+  p.kappa = xs / std::max(1, M.ncomp - 1);
+  if (!std::isfinite(xs) || !(p.kappa > 0)) return;
+  for (int32_t i = 0; i < m; ++i)
+    if (!std::isfinite(p.y[i])) return;
+  for (int32_t j = 0; j < n; ++j)
+    if (!std::isfinite(p.x[j])) return;
+  it = p;
 }
 
 int Engine::notify(int event) {
@@ -738,8 +823,8 @@ int Engine::run() {
     return h;
   }
 
-  const int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
-  const double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
+  int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
+  double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
   // Different primal and dual steps for linear problems; with Q the dual residual holds Q x, which the dual
   // step does not move alone, so one common step is used there.
   bool diff = C.diff_step != 0 && !M.hasq;
@@ -869,7 +954,13 @@ int Engine::run() {
     // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
     // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
     // the wrong faces on degenerate problems (a looser one costs many iterations there).
-    const double gamma = std::max(C.tol_path, 0.01);
+    double gamma = std::max(C.tol_path, 0.01);
+    {
+      // an iterate off the neighbourhood (a least-squares start) is not asked for more than it has
+      double mu0 = 0;
+      const double mn0 = products_min(dir, 0.0, 0.0, &mu0);
+      if (mu0 > 0) gamma = std::min(gamma, 0.5 * mn0 / mu0);
+    }
     max_steps(dir, &ap, &ad);  // of the direction the correctors left
     double alp = 0, ald = 0, kap = -1.0;
     // Split only once the iterate looks feasible (kappa small against tau): while tau and kappa are still
@@ -878,14 +969,29 @@ int Engine::run() {
       alp = std::min(1.0, frac * (split ? ap : std::min(ap, ad)));
       ald = std::min(1.0, frac * (split ? ad : std::min(ap, ad)));
       double mun = 0;
-      for (int t = 0; t < 20; ++t) {
-        kap = split ? split_kappa(dir, alp, ald, 1.0 - sigma) : -1.0;
-        if (split && !(kap > 0)) break;
-        const double mn = products_min(dir, alp, ald, &mun, kap);
-        if (mn >= gamma * mun) break;
-        alp *= 0.8;
-        ald *= 0.8;
+      // The longest fraction t of (alp, ald) that stays in the neighbourhood, by bisection between a fraction
+      // known to be inside (0) and one outside; only fractions that were checked are taken.
+      const double ap0 = alp, ad0 = ald;
+      auto inside = [&](double t) {
+        kap = split ? split_kappa(dir, t * ap0, t * ad0, 1.0 - sigma) : -1.0;
+        if (split && !(kap > 0)) return false;
+        return products_min(dir, t * ap0, t * ad0, &mun, kap) >= gamma * mun;
+      };
+      double lo = 0, hi = 1, tk = 1;
+      if (!inside(1.0)) {
+        if (split && !(kap > 0)) continue;
+        for (int b = 0; b < 10; ++b) {
+          const double t = 0.5 * (lo + hi);
+          if (inside(t)) lo = t;
+          else if (split && !(kap > 0)) break;
+          else hi = t;
+        }
+        if (split && !(kap > 0)) continue;
+        tk = lo > 0 ? lo : 1.0 / 1024;
+        inside(tk);  // kap and mun of the step taken
       }
+      alp = tk * ap0;
+      ald = tk * ad0;
       if (split && !(kap > 0)) continue;
       // The longer step must not run ahead: when the complementarity would fall much faster than the residual
       // of the slower side, that side is left behind with a gap too small to fix its residual (the directions
