@@ -823,7 +823,13 @@ int Engine::run() {
     return h;
   }
 
-  int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
+  // Correctors reuse the factor: the more a factorization costs against a solve (estimated from the factor's
+  // flops against the nonzeros a solve touches), the more of them pay.
+  int maxcor = C.max_num_cor;
+  if (maxcor < 0) {
+    const double ratio = KS.flops / (4.0 * (double)KS.nnz_after + 6.0 * (double)M.ax.size() + 1.0);
+    maxcor = ratio < 60 ? 2 : ratio < 150 ? 3 : 4;
+  }
   double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
   // Different primal and dual steps for linear problems; with Q the dual residual holds Q x, which the dual
   // step does not move alone, so one common step is used there.
@@ -874,6 +880,7 @@ int Engine::run() {
     }
 
     // factorization and the tau column
+    const double tf0 = now();
     if (int rc = factorize(); rc != 0) {
       fin = relaxed_verdict();
       outcome = rc == opt::OUT_NOMEM ? rc : (fin != F_UNKNOWN ? opt::OUT_FINISHED : rc);
@@ -885,7 +892,9 @@ int Engine::run() {
       ch[j] = M.c[j] - zw;
       ch2[j] = M.c[j] + 2.0 * Qx[j] / tau + zw;
     }
+    const double tf1 = now();
     solve_kkt(ch.data(), M.b.data(), p0.data(), q0.data());
+    const double tf2 = now();
     den = -S.xqx / (tau * tau) - it.kappa / tau;
     for (int32_t j = 0; j < n; ++j) {
       den += ch2[j] * p0[j];
