@@ -86,6 +86,8 @@ class Engine {
   double dual_rescale(const Point& d, double ap, double ad) const;
   double split_kappa(const Point& d, double ap, double ad, double eta) const;
   void start_point();
+  void iterate(Final* fin, int* outcome);
+  void feasibility_pass(Final* fin, int* outcome);
   void constant_start(double ps, double ds);
   void least_squares_start(double ps, double ds);
   int notify(int event);
@@ -721,108 +723,11 @@ void Engine::finish(Final f, int outcome) {
 // ---------------------------------------------------------------------------------------------------------------
 // the iterations
 
-int Engine::run() {
-  t0 = now();
-  const int32_t m0 = V.m, n0 = V.n;
-  R->xx.assign(n0, 0.0);
-  R->xc.assign(m0, 0.0);
-  R->y.assign(m0, 0.0);
-  R->slc.assign(m0, 0.0);
-  R->suc.assign(m0, 0.0);
-  R->slx.assign(n0, 0.0);
-  R->sux.assign(n0, 0.0);
-  R->skc.assign(m0, ZRV_SK_UNK);
-  R->skx.assign(n0, ZRV_SK_UNK);
-  R->status = {};
-  R->iterations = 0;
-  if (!valid_data()) {
-    R->outcome = opt::OUT_INV_PROBLEM;
-    return R->outcome;
-  }
-  P.nthreads = std::max(1, C.nthreads);
-  bool crossed = false;
-  check_bounds(&crossed);
-  if (crossed) {
-    notify(opt::EV_BEGIN);
-    R->outcome = opt::OUT_FINISHED;
-    R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER};
-    R->last = P;
-    notify(opt::EV_END);
-    return R->outcome;
-  }
-  if (int rc = build_model(V, C.scaling, &M); rc != 0) {
-    R->outcome = rc;
-    return rc;
-  }
+// The iterations from the current point until a verdict or another stop; iter counts on.
+void Engine::iterate(Final* finp, int* outp) {
   const int32_t m = M.m, n = M.n;
-  P.numcon = m;
-  P.numvar = n;
-  P.solve_dual = 0;
-
-  // factor set-up (ordering and symbolic factor, once)
-  kfac::KktControl kc;
-  kc.kind = M.qoffdiag ? 2 : 1;
-  kc.order_method = C.order_method;
-  kc.nthreads = P.nthreads;
-  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
-  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
-  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
-  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
-  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
-  // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
-  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
-  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
-  // sign is usable.
-  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
-  const int32_t dim = kc.kind == 1 ? m : m + n;
-  use_kkt = dim > 0;
-  if (use_kkt) {
-    const int rc = K.make(m, n, M.ap.data(), M.ai.data(), M.hasq && kc.kind == 2 ? M.qp.data() : nullptr,
-                          M.hasq && kc.kind == 2 ? M.qi.data() : nullptr, kc, &KS);
-    if (rc == kfac::KKT_NOMEM) return R->outcome = opt::OUT_NOMEM;
-    if (rc != kfac::KKT_OK) return R->outcome = opt::OUT_INTERNAL;
-  }
-  P.factor_setup_time = KS.t_setup;
-  P.dense_det_time = KS.t_dense;
-  P.ml_order_time = KS.t_ml;
-  P.gp_order_time = KS.t_gp;
-  P.order_time = KS.t_ml + KS.t_gp;
-  P.nz_before = KS.nnz_before;
-  P.nz_after = KS.nnz_after;
-  P.dense_dim = KS.dense_dim;
-  P.flops = KS.flops;
-  P.gp_employed = KS.method_used == order::ORDER_ND ? 1 : 0;
-  if (KS.gp_tried) {
-    P.ml_nz = KS.sym.nnz_l_amd;
-    P.gp_nz = KS.sym.nnz_l_nd;
-    P.ml_flops = KS.sym.flops_amd;
-    P.gp_flops = KS.sym.flops_nd;
-  }
-  if (C.regularization_use) {
-    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
-    reg_p = kc.kind == 1 ? 0.0 : 1e-10;
-  }
-
-  Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);
-  dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
-  r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
-  rxs.assign(n, 0); rwz.assign(n, 0);
-  rowsc.assign(m, 1.0);
-  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
-  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
-  dir.resize(m, n);
-  cor.resize(m, n);
   Point aff;
   aff.resize(m, n);
-
-  start_point();
-  prev = it;
-  if (int h = notify(opt::EV_BEGIN); h != 0) {
-    measure();
-    finish(F_UNKNOWN, h);
-    return h;
-  }
-
   // Correctors reuse the factor: the more a factorization costs against a solve (estimated from the factor's
   // flops against the nonzeros a solve touches), the more of them pay.
   int maxcor = C.max_num_cor;
@@ -837,9 +742,11 @@ int Engine::run() {
   bool split_step = false;  // the last step used different lengths
   double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
-  Final fin = F_UNKNOWN;
-  int outcome = opt::OUT_FINISHED;
-  for (iter = 0;; ++iter) {
+  Final& fin = *finp;
+  int& outcome = *outp;
+  fin = F_UNKNOWN;
+  outcome = opt::OUT_FINISHED;
+  for (;; ++iter) {
     measure();
     // A split step that made a residual grow: the faster side ran ahead of what the slower side's directions can
     // still fix.  The previous iterate is restored and the run goes on with common steps.
@@ -1044,6 +951,145 @@ int Engine::run() {
       stalled = false;
     }
   }
+}
+
+// A dual infeasibility certificate proves that no optimal solution exists, but not whether any feasible point
+// does: a problem can be primal and dual infeasible at once, and the iterates then may settle on either
+// certificate.  The iterations are run again without the objective (c = 0), where only a feasible point or a
+// primal certificate can come out.  A primal certificate replaces the ray (it is the stronger statement: no
+// point satisfies the constraints); otherwise the ray stands.
+void Engine::feasibility_pass(Final* fin, int* outcome) {
+  const Point ray = it;
+  const IpProgress pray = P;
+  const std::vector<double> c = M.c;
+  const double nc = M.nc, nd = M.nd;
+  std::fill(M.c.begin(), M.c.end(), 0.0);
+  M.nc = 0;
+  ++iter;  // the second run goes on with the iteration numbers
+  start_point();
+  prev = it;
+  Final f2 = F_UNKNOWN;
+  int o2 = opt::OUT_FINISHED;
+  iterate(&f2, &o2);
+  M.c = c;
+  M.nc = nc;
+  M.nd = nd;
+  if (f2 == F_PINF && o2 == opt::OUT_FINISHED) {
+    *fin = F_PINF;
+    return;
+  }
+  it = ray;
+  P = pray;
+  P.time = now() - t0;
+  P.iter = iter;
+  // A stop asked for through a hook (time limit, callback) is passed on; the ray is a finished result anyway.
+  if (o2 == opt::OUT_MAX_TIME || o2 == opt::OUT_CALLBACK || o2 == opt::OUT_CALLBACK_IM) *outcome = o2;
+}
+
+int Engine::run() {
+  t0 = now();
+  const int32_t m0 = V.m, n0 = V.n;
+  R->xx.assign(n0, 0.0);
+  R->xc.assign(m0, 0.0);
+  R->y.assign(m0, 0.0);
+  R->slc.assign(m0, 0.0);
+  R->suc.assign(m0, 0.0);
+  R->slx.assign(n0, 0.0);
+  R->sux.assign(n0, 0.0);
+  R->skc.assign(m0, ZRV_SK_UNK);
+  R->skx.assign(n0, ZRV_SK_UNK);
+  R->status = {};
+  R->iterations = 0;
+  if (!valid_data()) {
+    R->outcome = opt::OUT_INV_PROBLEM;
+    return R->outcome;
+  }
+  P.nthreads = std::max(1, C.nthreads);
+  bool crossed = false;
+  check_bounds(&crossed);
+  if (crossed) {
+    notify(opt::EV_BEGIN);
+    R->outcome = opt::OUT_FINISHED;
+    R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER};
+    R->last = P;
+    notify(opt::EV_END);
+    return R->outcome;
+  }
+  if (int rc = build_model(V, C.scaling, &M); rc != 0) {
+    R->outcome = rc;
+    return rc;
+  }
+  const int32_t m = M.m, n = M.n;
+  P.numcon = m;
+  P.numvar = n;
+  P.solve_dual = 0;
+
+  // factor set-up (ordering and symbolic factor, once)
+  kfac::KktControl kc;
+  kc.kind = M.qoffdiag ? 2 : 1;
+  kc.order_method = C.order_method;
+  kc.nthreads = P.nthreads;
+  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
+  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
+  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
+  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
+  // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
+  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
+  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
+  // sign is usable.
+  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
+  const int32_t dim = kc.kind == 1 ? m : m + n;
+  use_kkt = dim > 0;
+  if (use_kkt) {
+    const int rc = K.make(m, n, M.ap.data(), M.ai.data(), M.hasq && kc.kind == 2 ? M.qp.data() : nullptr,
+                          M.hasq && kc.kind == 2 ? M.qi.data() : nullptr, kc, &KS);
+    if (rc == kfac::KKT_NOMEM) return R->outcome = opt::OUT_NOMEM;
+    if (rc != kfac::KKT_OK) return R->outcome = opt::OUT_INTERNAL;
+  }
+  P.factor_setup_time = KS.t_setup;
+  P.dense_det_time = KS.t_dense;
+  P.ml_order_time = KS.t_ml;
+  P.gp_order_time = KS.t_gp;
+  P.order_time = KS.t_ml + KS.t_gp;
+  P.nz_before = KS.nnz_before;
+  P.nz_after = KS.nnz_after;
+  P.dense_dim = KS.dense_dim;
+  P.flops = KS.flops;
+  P.gp_employed = KS.method_used == order::ORDER_ND ? 1 : 0;
+  if (KS.gp_tried) {
+    P.ml_nz = KS.sym.nnz_l_amd;
+    P.gp_nz = KS.sym.nnz_l_nd;
+    P.ml_flops = KS.sym.flops_amd;
+    P.gp_flops = KS.sym.flops_nd;
+  }
+  if (C.regularization_use) {
+    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
+    reg_p = kc.kind == 1 ? 0.0 : 1e-10;
+  }
+
+  Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);
+  dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
+  r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
+  rxs.assign(n, 0); rwz.assign(n, 0);
+  rowsc.assign(m, 1.0);
+  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
+  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
+  dir.resize(m, n);
+  cor.resize(m, n);
+  start_point();
+  prev = it;
+  if (int h = notify(opt::EV_BEGIN); h != 0) {
+    measure();
+    finish(F_UNKNOWN, h);
+    return h;
+  }
+
+  iter = 0;
+  Final fin;
+  int outcome;
+  iterate(&fin, &outcome);
+  if (fin == F_DINF && outcome == opt::OUT_FINISHED) feasibility_pass(&fin, &outcome);
   finish(fin, outcome);
   notify(opt::EV_END);
   return outcome;

@@ -232,6 +232,22 @@ TEST(HsdExit, ZeroIterationLimitReturnsTheStartingPoint) {
   EXPECT_EQ(solve(v, ctl).outcome, zrv::opt::OUT_MAX_ITERATIONS);
 }
 
+// min -1000 x1 with x1 = x4 (a cheap ray) and x2 + x3 = -1 (no feasible point): both certificates exist, the ray
+// is the one the iterates meet first.  The answer must be the primal one, and the run one sequence of iterations.
+TEST(HsdCertificate, PrimalAndDualInfeasibleEndsWithThePrimalCertificate) {
+  Recorder rec;
+  ProbView v = dense_view({{1, 0, 0, -1}, {0, 1, 1, 0}}, {-1000, 0, 0, 0}, {0, -1}, {0, -1}, {0, 0, 0, 0},
+                          {INF, INF, INF, INF});
+  IpResult r = solve(v, IpControl(), rec.hooks());
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_primal_certificate(v, r);
+  for (size_t k = 0; k < rec.iters.size(); ++k) EXPECT_EQ(rec.iters[k].iter, (int)k);
+  EXPECT_EQ((int)rec.iters.size(), r.iterations + 1);
+  // the same rows with a right-hand side that can be met: the ray is the answer
+  v.blc[1] = v.buc[1] = 1;
+  expect_dual_certificate(v, solve(v));
+}
+
 TEST(HsdExit, HooksSeeEveryIterationInOrder) {
   Recorder rec;
   ProbView v = basic_lp();
