@@ -527,6 +527,30 @@ void Engine::constant_start(double ps, double ds) {
   }
   it.tau = 1.0;
   it.kappa = 1.0;
+  // Dual slacks far below the costs leave the start with a dual residual of the costs' size.  When the costs
+  // exceed the dual safety value by more than a tenth of the average cost, that value is raised to the average
+  // cost and the dual slacks of each column to at least what makes its residual vanish (y = 0); only negative
+  // costs of columns without an upper bound and free columns then leave a residual.
+  double cavg = 0, rplus = 0;
+  int32_t nc = 0;
+  for (int32_t j = 0; j < M.n; ++j) {
+    if (M.c[j] != 0) cavg += std::fabs(M.c[j]), ++nc;
+    if (M.kind[j] != COL_FREE) rplus = std::max(rplus, std::fabs(M.c[j]) - ds);
+  }
+  cavg = nc > 0 ? cavg / nc : 0.0;
+  if (nc > 0 && rplus > 0.1 * cavg) {
+    const double d = std::max(ds, cavg);
+    for (int32_t j = 0; j < M.n; ++j) {
+      if (M.kind[j] == COL_FREE) continue;
+      const double cj = M.c[j];
+      if (M.kind[j] == COL_RANGED) {
+        it.s[j] = cj > 0 ? d + cj : d;  // s - z = c
+        it.z[j] = cj > 0 ? d : d - cj;
+      } else {
+        it.s[j] = std::max(d, cj);
+      }
+    }
+  }
 }
 
 // A start near both feasible sets: x the smallest solution of A x = b and (y, s) the smallest dual slack of

@@ -232,6 +232,75 @@ TEST(HsdExit, ZeroIterationLimitReturnsTheStartingPoint) {
   EXPECT_EQ(solve(v, ctl).outcome, zrv::opt::OUT_MAX_ITERATIONS);
 }
 
+// ---------------------------------------------------------------------------------------------------------------
+// Starting points (0 free, 1 guess, 2 constant, 3 satisfy bounds)
+
+TEST(HsdStart, EveryStartingPointReachesTheKnownOptimum) {
+  const std::vector<LpCase> cs = lp_cases();
+  for (int sp = 0; sp <= 3; ++sp)
+    for (const LpCase& c : cs) {
+      SCOPED_TRACE(std::string(c.name) + " starting point " + std::to_string(sp));
+      IpControl ctl;
+      ctl.starting_point = sp;
+      expect_optimal(c.view, solve(c.view, ctl), c.optimum);
+    }
+}
+
+// The first iterate of each kind of start, seen through a zero iteration limit (the start is returned).
+struct FirstIterate {
+  IpResult r;
+  IpProgress p;
+};
+FirstIterate first_iterate(const ProbView& v, int sp, double dsafe = 1.0) {
+  IpControl ctl;
+  ctl.max_iterations = 0;
+  ctl.starting_point = sp;
+  ctl.scaling = 0;
+  ctl.tol_dsafe = dsafe;
+  Recorder rec;
+  FirstIterate f;
+  f.r = solve(v, ctl, rec.hooks());
+  EXPECT_EQ(rec.iters.size(), 1u);
+  if (!rec.iters.empty()) f.p = rec.iters[0];
+  return f;
+}
+
+TEST(HsdStart, KindsOfStartDiffer) {
+  // Narrow ranged columns: the constant start ignores the upper bounds, "satisfy bounds" starts inside them.
+  ProbView narrow = dense_view({{1, 1}}, {1, 1}, {0.001}, {INF}, {0, 0}, {0.01, 0.02});
+  const FirstIterate cst = first_iterate(narrow, 2), inb = first_iterate(narrow, 3);
+  EXPECT_GT(cst.r.xx[0], narrow.bux[0]);
+  for (int32_t j = 0; j < 2; ++j) {
+    EXPECT_GT(inb.r.xx[j], narrow.blx[j]);
+    EXPECT_LT(inb.r.xx[j], narrow.bux[j]);
+  }
+  // A large right-hand side: the least-squares start (free and guess) begins much nearer to the rows than x = 1.
+  ProbView big = dense_view({{1, 1, 1}}, {1, 2, 3}, {3000}, {3000}, {0, 0, 0}, {INF, INF, INF});
+  const double pc = first_iterate(big, 2).p.pfeas;
+  EXPECT_LT(first_iterate(big, 0).p.pfeas, 0.5 * pc);
+  EXPECT_LT(first_iterate(big, 1).p.pfeas, 0.5 * pc);
+  for (int sp = 0; sp <= 3; ++sp) EXPECT_GT(first_iterate(big, sp).r.xx[0], 0.0);
+}
+
+TEST(HsdStart, SmallDualSafetyIsRaisedToTheCosts) {
+  // Equal positive costs far above a tiny dual safety value: the dual slacks start at the costs, so the first
+  // iterate has no dual residual (dual slacks of 1e-3 would leave one of the costs' size).
+  ProbView v = dense_view({{1, 1}, {1, 3}}, {2, 2}, {1, 2}, {1, 2}, {0, 0}, {INF, INF});
+  EXPECT_LE(first_iterate(v, 2, 1e-3).p.dfeas, 1e-12);
+  IpControl ctl;
+  ctl.starting_point = 2;
+  ctl.tol_dsafe = 1e-3;
+  expect_optimal(v, solve(v, ctl), 2.0);
+  // costs of different sizes: what is left is below the average cost
+  v.c = {1, 3};
+  EXPECT_LT(first_iterate(v, 2, 1e-3).p.dfeas, 2.0 - 1e-6);
+  // columns with both bounds take costs of either sign in their two dual slacks
+  v.c = {2, -2};
+  v.bux = {10, 10};
+  EXPECT_LE(first_iterate(v, 2, 1e-3).p.dfeas, 1e-12);
+  expect_optimal(v, solve(v, ctl), 2.0 * 0.5 - 2.0 * 0.5);
+}
+
 // min -1000 x1 with x1 = x4 (a cheap ray) and x2 + x3 = -1 (no feasible point): both certificates exist, the ray
 // is the one the iterates meet first.  The answer must be the primal one, and the run one sequence of iterations.
 TEST(HsdCertificate, PrimalAndDualInfeasibleEndsWithThePrimalCertificate) {
