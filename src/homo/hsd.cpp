@@ -290,10 +290,17 @@ int Engine::factorize() {
     if (M.kind[j] == COL_RANGED) d += it.z[j] / it.w[j];
     dinv[j] = d;
   }
-  if (!use_kkt) return 0;
+  constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
+  if (!use_kkt) {
+    // No rows: the system is the diagonal Q + D alone (a coupled Q takes the augmented system, never empty).
+    for (int32_t j = 0; j < n; ++j) {
+      htrue[j] = dinv[j] + M.qdiag[j];
+      dvec[j] = 1.0 / std::max(htrue[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0), preg);
+    }
+    return 0;
+  }
   for (int attempt = 0;; ++attempt) {
     const bool normal = K.kind() == 1;
-    constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
     for (int32_t j = 0; j < n; ++j) {
       htrue[j] = dinv[j] + M.qdiag[j];
       double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
@@ -331,7 +338,8 @@ int Engine::factorize() {
 void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* dy) {
   const int32_t m = M.m, n = M.n;
   if (!use_kkt) {
-    for (int32_t j = 0; j < n; ++j) dx[j] = 0;
+    // no rows (m = 0): -(Q + D) dx = a1
+    for (int32_t j = 0; j < n; ++j) dx[j] = -dvec[j] * a1[j];
     for (int32_t i = 0; i < m; ++i) dy[i] = 0;
     return;
   }

@@ -232,6 +232,48 @@ TEST(HsdExit, ZeroIterationLimitReturnsTheStartingPoint) {
   EXPECT_EQ(solve(v, ctl).outcome, zrv::opt::OUT_MAX_ITERATIONS);
 }
 
+// Problems whose internal form has no rows (every row free) or no columns (every variable fixed): the Newton
+// system is then diagonal, or has no columns at all.
+TEST(HsdEmpty, NoInternalRowsOrColumns) {
+  struct Case {
+    int32_t m, n;
+    double lo;  // lower bound of every row (without columns) or of every column (rows are then free)
+    double c, q;
+    int32_t solsta;
+  } cases[] = {
+      {2, 0, -1, 0, 0, ZRV_SOL_STA_OPTIMAL},          {2, 0, 1, 0, 0, ZRV_SOL_STA_PRIM_INFEAS_CER},
+      {0, 3, 2, 1, 0, ZRV_SOL_STA_OPTIMAL},           {0, 3, 2, -1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {2, 3, 2, 1, 0, ZRV_SOL_STA_OPTIMAL},           {2, 3, 2, -1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {0, 3, -5, -1, 2, ZRV_SOL_STA_OPTIMAL},         {2, 3, 1, -1, 2, ZRV_SOL_STA_OPTIMAL},
+      {2, 3, -INF, 1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.m) + "x" + std::to_string(k.n) + " lo " + std::to_string(k.lo) + " c " +
+                 std::to_string(k.c) + " q " + std::to_string(k.q));
+    std::vector<std::vector<double>> rows(k.m, std::vector<double>(k.n, 0.0));
+    for (int32_t i = 0; i < k.m; ++i)
+      for (int32_t j = 0; j < k.n; ++j) rows[i][j] = 1.0 + i;
+    ProbView v = dense_view(rows, std::vector<double>(k.n, k.c), std::vector<double>(k.m, k.n == 0 ? k.lo : -INF),
+                            std::vector<double>(k.m, k.n == 0 ? 5.0 : INF), std::vector<double>(k.n, k.lo),
+                            std::vector<double>(k.n, INF));
+    if (k.q != 0) {
+      std::vector<std::vector<double>> q(k.n, std::vector<double>(k.n, 0.0));
+      for (int32_t j = 0; j < k.n; ++j) q[j][j] = k.q;
+      set_q(&v, q);
+    }
+    const IpResult r = solve(v);
+    EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+    if (k.solsta == ZRV_SOL_STA_OPTIMAL) {
+      const double x = k.q > 0 ? std::max(k.lo, -k.c / k.q) : k.lo;
+      expect_optimal(v, r, k.n * (0.5 * k.q * x * x + k.c * x));
+    } else if (k.solsta == ZRV_SOL_STA_PRIM_INFEAS_CER) {
+      expect_primal_certificate(v, r);
+    } else {
+      expect_dual_certificate(v, r);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // Starting points (0 free, 1 guess, 2 constant, 3 satisfy bounds)
 
