@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cmath>
 #include <new>
-#include <cstdlib>
 
 #include "homo/model.h"
 #include "kfac/kktfac.h"
@@ -819,7 +818,6 @@ void Engine::iterate(Final* finp, int* outp) {
     }
 
     // factorization and the tau column
-    const double tf0 = now();
     if (int rc = factorize(); rc != 0) {
       fin = relaxed_verdict();
       outcome = rc == opt::OUT_NOMEM ? rc : (fin != F_UNKNOWN ? opt::OUT_FINISHED : rc);
@@ -831,9 +829,7 @@ void Engine::iterate(Final* finp, int* outp) {
       ch[j] = M.c[j] - zw;
       ch2[j] = M.c[j] + 2.0 * Qx[j] / tau + zw;
     }
-    const double tf1 = now();
     solve_kkt(ch.data(), M.b.data(), p0.data(), q0.data());
-    const double tf2 = now();
     den = -S.xqx / (tau * tau) - it.kappa / tau;
     for (int32_t j = 0; j < n; ++j) {
       den += ch2[j] * p0[j];
@@ -994,7 +990,7 @@ void Engine::feasibility_pass(Final* fin, int* outcome) {
   const Point ray = it;
   const IpProgress pray = P;
   const std::vector<double> c = M.c;
-  const double nc = M.nc, nd = M.nd;
+  const double nc = M.nc;
   std::fill(M.c.begin(), M.c.end(), 0.0);
   M.nc = 0;
   ++iter;  // the second run goes on with the iteration numbers
@@ -1005,7 +1001,6 @@ void Engine::feasibility_pass(Final* fin, int* outcome) {
   iterate(&f2, &o2);
   M.c = c;
   M.nc = nc;
-  M.nd = nd;
   if (f2 == F_PINF && o2 == opt::OUT_FINISHED) {
     *fin = F_PINF;
     return;
