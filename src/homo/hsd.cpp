@@ -85,6 +85,10 @@ class Engine {
   double dual_rescale(const Point& d, double ap, double ad) const;
   double split_kappa(const Point& d, double ap, double ad, double eta) const;
   void start_point();
+  void iterate(Final* fin, int* outcome);
+  void feasibility_pass(Final* fin, int* outcome);
+  void constant_start(double ps, double ds);
+  void least_squares_start(double ps, double ds);
   int notify(int event);
   void finish(Final f, int outcome);
   void check_bounds(bool* bad);
@@ -285,10 +289,17 @@ int Engine::factorize() {
     if (M.kind[j] == COL_RANGED) d += it.z[j] / it.w[j];
     dinv[j] = d;
   }
-  if (!use_kkt) return 0;
+  constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
+  if (!use_kkt) {
+    // No rows: the system is the diagonal Q + D alone (a coupled Q takes the augmented system, never empty).
+    for (int32_t j = 0; j < n; ++j) {
+      htrue[j] = dinv[j] + M.qdiag[j];
+      dvec[j] = 1.0 / std::max(htrue[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0), preg);
+    }
+    return 0;
+  }
   for (int attempt = 0;; ++attempt) {
     const bool normal = K.kind() == 1;
-    constexpr double preg = 1e-12;  // smallest diagonal of Q + D in the normal equations
     for (int32_t j = 0; j < n; ++j) {
       htrue[j] = dinv[j] + M.qdiag[j];
       double h = dinv[j] + (M.kind[j] == COL_FREE ? reg_free : 0.0);
@@ -326,7 +337,8 @@ int Engine::factorize() {
 void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* dy) {
   const int32_t m = M.m, n = M.n;
   if (!use_kkt) {
-    for (int32_t j = 0; j < n; ++j) dx[j] = 0;
+    // no rows (m = 0): -(Q + D) dx = a1
+    for (int32_t j = 0; j < n; ++j) dx[j] = -dvec[j] * a1[j];
     for (int32_t i = 0; i < m; ++i) dy[i] = 0;
     return;
   }
@@ -499,6 +511,11 @@ double Engine::products_min(const Point& d, double ap, double ad, double* mu_new
 
 void Engine::start_point() {
   const double ps = C.tol_psafe > 0 ? C.tol_psafe : 1.0, ds = C.tol_dsafe > 0 ? C.tol_dsafe : 1.0;
+  constant_start(ps, ds);
+  if (C.starting_point <= 1 && !M.hasq) least_squares_start(ps, ds);
+}
+
+void Engine::constant_start(double ps, double ds) {
   it.resize(M.m, M.n);
   for (int32_t j = 0; j < M.n; ++j) {
     if (M.kind[j] == COL_FREE) continue;
@@ -517,6 +534,107 @@ void Engine::start_point() {
   }
   it.tau = 1.0;
   it.kappa = 1.0;
+  // Dual slacks far below the costs leave the start with a dual residual of the costs' size.  When the costs
+  // exceed the dual safety value by more than a tenth of the average cost, that value is raised to the average
+  // cost and the dual slacks of each column to at least what makes its residual vanish (y = 0); only negative
+  // costs of columns without an upper bound and free columns then leave a residual.
+  double cavg = 0, rplus = 0;
+  int32_t nc = 0;
+  for (int32_t j = 0; j < M.n; ++j) {
+    if (M.c[j] != 0) cavg += std::fabs(M.c[j]), ++nc;
+    if (M.kind[j] != COL_FREE) rplus = std::max(rplus, std::fabs(M.c[j]) - ds);
+  }
+  cavg = nc > 0 ? cavg / nc : 0.0;
+  if (nc > 0 && rplus > 0.1 * cavg) {
+    const double d = std::max(ds, cavg);
+    for (int32_t j = 0; j < M.n; ++j) {
+      if (M.kind[j] == COL_FREE) continue;
+      const double cj = M.c[j];
+      if (M.kind[j] == COL_RANGED) {
+        it.s[j] = cj > 0 ? d + cj : d;  // s - z = c
+        it.z[j] = cj > 0 ? d : d - cj;
+      } else {
+        it.s[j] = std::max(d, cj);
+      }
+    }
+  }
+}
+
+// A start near both feasible sets: x the smallest solution of A x = b and (y, s) the smallest dual slack of
+// A'y + s = c (both least squares with the unit scaling, one factorization), then moved inside by a shift that
+// makes every pair positive and roughly centred.  The constant point, where every pair is 1, stays when the
+// factorization fails or the result is not finite.
+void Engine::least_squares_start(double ps, double ds) {
+  const int32_t m = M.m, n = M.n;
+  if (!use_kkt || n == 0) return;
+  if (factorize() != 0) return;
+  Point p;
+  p.resize(m, n);
+  std::vector<double> zero(n, 0.0), zm(m, 0.0), dxs(n, 0.0);
+  solve_kkt(zero.data(), M.b.data(), p.x.data(), tmp_m.data());
+  solve_kkt(M.c.data(), zm.data(), dxs.data(), p.y.data());
+  mul_at(p.y.data(), Aty.data());
+  double minp = HUGE_VAL, mind = HUGE_VAL;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    const double v = M.c[j] - Aty[j];  // s - z
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] = M.u[j] - p.x[j];
+      p.s[j] = std::max(v, 0.0);
+      p.z[j] = std::max(-v, 0.0);
+      minp = std::min(minp, p.w[j]);
+      mind = std::min(mind, p.z[j]);
+    } else {
+      p.s[j] = v;
+    }
+    minp = std::min(minp, p.x[j]);
+    mind = std::min(mind, p.s[j]);
+  }
+  if (!(minp < HUGE_VAL)) return;  // every column free: nothing to place
+  const double sp = std::max(-1.5 * minp, 0.0), sd = std::max(-1.5 * mind, 0.0);
+  double xs = 0, sx = 0, ss = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) continue;
+    p.x[j] += sp;
+    p.s[j] += sd;
+    xs += p.x[j] * p.s[j];
+    sx += p.x[j];
+    ss += p.s[j];
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] += sp;
+      p.z[j] += sd;
+      xs += p.w[j] * p.z[j];
+      sx += p.w[j];
+      ss += p.z[j];
+    }
+  }
+  const double sp2 = ss > 0 ? 0.5 * xs / ss : 0.0, sd2 = sx > 0 ? 0.5 * xs / sx : 0.0;
+  if (!(sp2 > 0) || !(sd2 > 0) || !std::isfinite(sp2) || !std::isfinite(sd2)) return;
+  xs = 0;
+  for (int32_t j = 0; j < n; ++j) {
+    if (M.kind[j] == COL_FREE) {
+      p.s[j] = 0;
+      continue;
+    }
+    p.x[j] = ps * (p.x[j] + sp2);
+    p.s[j] = ds * (p.s[j] + sd2);
+    xs += p.x[j] * p.s[j];
+    if (M.kind[j] == COL_RANGED) {
+      p.w[j] = ps * (p.w[j] + sp2);
+      p.z[j] = ds * (p.z[j] + sd2);
+      xs += p.w[j] * p.z[j];
+    } else {
+      p.w[j] = p.z[j] = 0;
+    }
+  }
+  p.tau = 1.0;
+  p.kappa = xs / std::max(1, M.ncomp - 1);
+  if (!std::isfinite(xs) || !(p.kappa > 0)) return;
+  for (int32_t i = 0; i < m; ++i)
+    if (!std::isfinite(p.y[i])) return;
+  for (int32_t j = 0; j < n; ++j)
+    if (!std::isfinite(p.x[j])) return;
+  it = p;
 }
 
 int Engine::notify(int event) {
@@ -636,119 +754,30 @@ void Engine::finish(Final f, int outcome) {
 // ---------------------------------------------------------------------------------------------------------------
 // the iterations
 
-int Engine::run() {
-  t0 = now();
-  const int32_t m0 = V.m, n0 = V.n;
-  R->xx.assign(n0, 0.0);
-  R->xc.assign(m0, 0.0);
-  R->y.assign(m0, 0.0);
-  R->slc.assign(m0, 0.0);
-  R->suc.assign(m0, 0.0);
-  R->slx.assign(n0, 0.0);
-  R->sux.assign(n0, 0.0);
-  R->skc.assign(m0, ZRV_SK_UNK);
-  R->skx.assign(n0, ZRV_SK_UNK);
-  R->status = {};
-  R->iterations = 0;
-  if (!valid_data()) {
-    R->outcome = opt::OUT_INV_PROBLEM;
-    return R->outcome;
-  }
-  P.nthreads = std::max(1, C.nthreads);
-  bool crossed = false;
-  check_bounds(&crossed);
-  if (crossed) {
-    notify(opt::EV_BEGIN);
-    R->outcome = opt::OUT_FINISHED;
-    R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER};
-    R->last = P;
-    notify(opt::EV_END);
-    return R->outcome;
-  }
-  if (int rc = build_model(V, C.scaling, &M); rc != 0) {
-    R->outcome = rc;
-    return rc;
-  }
+// The iterations from the current point until a verdict or another stop; iter counts on.
+void Engine::iterate(Final* finp, int* outp) {
   const int32_t m = M.m, n = M.n;
-  P.numcon = m;
-  P.numvar = n;
-  P.solve_dual = 0;
-
-  // factor set-up (ordering and symbolic factor, once)
-  kfac::KktControl kc;
-  kc.kind = M.qoffdiag ? 2 : 1;
-  kc.order_method = C.order_method;
-  kc.nthreads = P.nthreads;
-  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
-  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
-  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
-  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
-  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
-  // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
-  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
-  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
-  // sign is usable.
-  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
-  const int32_t dim = kc.kind == 1 ? m : m + n;
-  use_kkt = dim > 0;
-  if (use_kkt) {
-    const int rc = K.make(m, n, M.ap.data(), M.ai.data(), M.hasq && kc.kind == 2 ? M.qp.data() : nullptr,
-                          M.hasq && kc.kind == 2 ? M.qi.data() : nullptr, kc, &KS);
-    if (rc == kfac::KKT_NOMEM) return R->outcome = opt::OUT_NOMEM;
-    if (rc != kfac::KKT_OK) return R->outcome = opt::OUT_INTERNAL;
-  }
-  P.factor_setup_time = KS.t_setup;
-  P.dense_det_time = KS.t_dense;
-  P.ml_order_time = KS.t_ml;
-  P.gp_order_time = KS.t_gp;
-  P.order_time = KS.t_ml + KS.t_gp;
-  P.nz_before = KS.nnz_before;
-  P.nz_after = KS.nnz_after;
-  P.dense_dim = KS.dense_dim;
-  P.flops = KS.flops;
-  P.gp_employed = KS.method_used == order::ORDER_ND ? 1 : 0;
-  if (KS.gp_tried) {
-    P.ml_nz = KS.sym.nnz_l_amd;
-    P.gp_nz = KS.sym.nnz_l_nd;
-    P.ml_flops = KS.sym.flops_amd;
-    P.gp_flops = KS.sym.flops_nd;
-  }
-  if (C.regularization_use) {
-    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
-    reg_p = kc.kind == 1 ? 0.0 : 1e-10;
-  }
-
-  Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);
-  dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
-  r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
-  rxs.assign(n, 0); rwz.assign(n, 0);
-  rowsc.assign(m, 1.0);
-  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
-  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
-  dir.resize(m, n);
-  cor.resize(m, n);
   Point aff;
   aff.resize(m, n);
-
-  start_point();
-  prev = it;
-  if (int h = notify(opt::EV_BEGIN); h != 0) {
-    measure();
-    finish(F_UNKNOWN, h);
-    return h;
+  // Correctors reuse the factor: the more a factorization costs against a solve (estimated from the factor's
+  // flops against the nonzeros a solve touches), the more of them pay.
+  int maxcor = C.max_num_cor;
+  if (maxcor < 0) {
+    const double ratio = KS.flops / (4.0 * (double)KS.nnz_after + 6.0 * (double)M.ax.size() + 1.0);
+    maxcor = ratio < 60 ? 2 : ratio < 150 ? 3 : 4;
   }
-
-  const int maxcor = C.max_num_cor >= 0 ? C.max_num_cor : 2;
-  const double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
+  double frac = C.tol_rel_step > 0 && C.tol_rel_step < 1 ? C.tol_rel_step : 0.9999;
   // Different primal and dual steps for linear problems; with Q the dual residual holds Q x, which the dual
   // step does not move alone, so one common step is used there.
   bool diff = C.diff_step != 0 && !M.hasq;
   bool split_step = false;  // the last step used different lengths
   double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
-  Final fin = F_UNKNOWN;
-  int outcome = opt::OUT_FINISHED;
-  for (iter = 0;; ++iter) {
+  Final& fin = *finp;
+  int& outcome = *outp;
+  fin = F_UNKNOWN;
+  outcome = opt::OUT_FINISHED;
+  for (;; ++iter) {
     measure();
     // A split step that made a residual grow: the faster side ran ahead of what the slower side's directions can
     // still fix.  The previous iterate is restored and the run goes on with common steps.
@@ -869,7 +898,13 @@ int Engine::run() {
     // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
     // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
     // the wrong faces on degenerate problems (a looser one costs many iterations there).
-    const double gamma = std::max(C.tol_path, 0.01);
+    double gamma = std::max(C.tol_path, 0.01);
+    {
+      // an iterate off the neighbourhood (a least-squares start) is not asked for more than it has
+      double mu0 = 0;
+      const double mn0 = products_min(dir, 0.0, 0.0, &mu0);
+      if (mu0 > 0) gamma = std::min(gamma, 0.5 * mn0 / mu0);
+    }
     max_steps(dir, &ap, &ad);  // of the direction the correctors left
     double alp = 0, ald = 0, kap = -1.0;
     // Split only once the iterate looks feasible (kappa small against tau): while tau and kappa are still
@@ -878,14 +913,29 @@ int Engine::run() {
       alp = std::min(1.0, frac * (split ? ap : std::min(ap, ad)));
       ald = std::min(1.0, frac * (split ? ad : std::min(ap, ad)));
       double mun = 0;
-      for (int t = 0; t < 20; ++t) {
-        kap = split ? split_kappa(dir, alp, ald, 1.0 - sigma) : -1.0;
-        if (split && !(kap > 0)) break;
-        const double mn = products_min(dir, alp, ald, &mun, kap);
-        if (mn >= gamma * mun) break;
-        alp *= 0.8;
-        ald *= 0.8;
+      // The longest fraction t of (alp, ald) that stays in the neighbourhood, by bisection between a fraction
+      // known to be inside (0) and one outside; only fractions that were checked are taken.
+      const double ap0 = alp, ad0 = ald;
+      auto inside = [&](double t) {
+        kap = split ? split_kappa(dir, t * ap0, t * ad0, 1.0 - sigma) : -1.0;
+        if (split && !(kap > 0)) return false;
+        return products_min(dir, t * ap0, t * ad0, &mun, kap) >= gamma * mun;
+      };
+      double lo = 0, hi = 1, tk = 1;
+      if (!inside(1.0)) {
+        if (split && !(kap > 0)) continue;
+        for (int b = 0; b < 10; ++b) {
+          const double t = 0.5 * (lo + hi);
+          if (inside(t)) lo = t;
+          else if (split && !(kap > 0)) break;
+          else hi = t;
+        }
+        if (split && !(kap > 0)) continue;
+        tk = lo > 0 ? lo : 1.0 / 1024;
+        inside(tk);  // kap and mun of the step taken
       }
+      alp = tk * ap0;
+      ald = tk * ad0;
       if (split && !(kap > 0)) continue;
       // The longer step must not run ahead: when the complementarity would fall much faster than the residual
       // of the slower side, that side is left behind with a gap too small to fix its residual (the directions
@@ -929,6 +979,144 @@ int Engine::run() {
       stalled = false;
     }
   }
+}
+
+// A dual infeasibility certificate proves that no optimal solution exists, but not whether any feasible point
+// does: a problem can be primal and dual infeasible at once, and the iterates then may settle on either
+// certificate.  The iterations are run again without the objective (c = 0), where only a feasible point or a
+// primal certificate can come out.  A primal certificate replaces the ray (it is the stronger statement: no
+// point satisfies the constraints); otherwise the ray stands.
+void Engine::feasibility_pass(Final* fin, int* outcome) {
+  const Point ray = it;
+  const IpProgress pray = P;
+  const std::vector<double> c = M.c;
+  const double nc = M.nc;
+  std::fill(M.c.begin(), M.c.end(), 0.0);
+  M.nc = 0;
+  ++iter;  // the second run goes on with the iteration numbers
+  start_point();
+  prev = it;
+  Final f2 = F_UNKNOWN;
+  int o2 = opt::OUT_FINISHED;
+  iterate(&f2, &o2);
+  M.c = c;
+  M.nc = nc;
+  if (f2 == F_PINF && o2 == opt::OUT_FINISHED) {
+    *fin = F_PINF;
+    return;
+  }
+  it = ray;
+  P = pray;
+  P.time = now() - t0;
+  P.iter = iter;
+  // A stop asked for through a hook (time limit, callback) is passed on; the ray is a finished result anyway.
+  if (o2 == opt::OUT_MAX_TIME || o2 == opt::OUT_CALLBACK || o2 == opt::OUT_CALLBACK_IM) *outcome = o2;
+}
+
+int Engine::run() {
+  t0 = now();
+  const int32_t m0 = V.m, n0 = V.n;
+  R->xx.assign(n0, 0.0);
+  R->xc.assign(m0, 0.0);
+  R->y.assign(m0, 0.0);
+  R->slc.assign(m0, 0.0);
+  R->suc.assign(m0, 0.0);
+  R->slx.assign(n0, 0.0);
+  R->sux.assign(n0, 0.0);
+  R->skc.assign(m0, ZRV_SK_UNK);
+  R->skx.assign(n0, ZRV_SK_UNK);
+  R->status = {};
+  R->iterations = 0;
+  if (!valid_data()) {
+    R->outcome = opt::OUT_INV_PROBLEM;
+    return R->outcome;
+  }
+  P.nthreads = std::max(1, C.nthreads);
+  bool crossed = false;
+  check_bounds(&crossed);
+  if (crossed) {
+    notify(opt::EV_BEGIN);
+    R->outcome = opt::OUT_FINISHED;
+    R->status = {ZRV_PRO_STA_PRIM_INFEAS, ZRV_SOL_STA_PRIM_INFEAS_CER};
+    R->last = P;
+    notify(opt::EV_END);
+    return R->outcome;
+  }
+  if (int rc = build_model(V, C.scaling, &M); rc != 0) {
+    R->outcome = rc;
+    return rc;
+  }
+  const int32_t m = M.m, n = M.n;
+  P.numcon = m;
+  P.numvar = n;
+  P.solve_dual = 0;
+
+  // factor set-up (ordering and symbolic factor, once)
+  kfac::KktControl kc;
+  kc.kind = M.qoffdiag ? 2 : 1;
+  kc.order_method = C.order_method;
+  kc.nthreads = P.nthreads;
+  // Dense columns: more nonzeros than the control's threshold and than 10 sqrt(m); a fixed count alone would
+  // call every column of a moderately dense matrix dense and turn the low-rank correction into the main cost.
+  kc.dense_col_trh = std::max<int32_t>(C.off_col_trh, (int32_t)(10.0 * std::sqrt((double)m)));
+  kc.max_refine = C.max_refinement >= 0 ? C.max_refinement : 1;
+  refine_steps = C.max_refinement >= 0 ? std::max(C.max_refinement, 1) : 2;
+  // A pivot that breaks down (a dependent row) is replaced by a huge one: that row's dy component is dropped.
+  // Normal equations: rows are scaled to a unit diagonal, so the pivot test is relative to each row; a pivot that
+  // breaks down raises the (relative) regularization.  Augmented system: quasi-definite, any pivot of the right
+  // sign is usable.
+  kc.pivot_tol = kc.kind == 1 ? 1e-14 : 1e-30;
+  const int32_t dim = kc.kind == 1 ? m : m + n;
+  use_kkt = dim > 0;
+  if (use_kkt) {
+    const int rc = K.make(m, n, M.ap.data(), M.ai.data(), M.hasq && kc.kind == 2 ? M.qp.data() : nullptr,
+                          M.hasq && kc.kind == 2 ? M.qi.data() : nullptr, kc, &KS);
+    if (rc == kfac::KKT_NOMEM) return R->outcome = opt::OUT_NOMEM;
+    if (rc != kfac::KKT_OK) return R->outcome = opt::OUT_INTERNAL;
+  }
+  P.factor_setup_time = KS.t_setup;
+  P.dense_det_time = KS.t_dense;
+  P.ml_order_time = KS.t_ml;
+  P.gp_order_time = KS.t_gp;
+  P.order_time = KS.t_ml + KS.t_gp;
+  P.nz_before = KS.nnz_before;
+  P.nz_after = KS.nnz_after;
+  P.dense_dim = KS.dense_dim;
+  P.flops = KS.flops;
+  P.gp_employed = KS.method_used == order::ORDER_ND ? 1 : 0;
+  if (KS.gp_tried) {
+    P.ml_nz = KS.sym.nnz_l_amd;
+    P.gp_nz = KS.sym.nnz_l_nd;
+    P.ml_flops = KS.sym.flops_amd;
+    P.gp_flops = KS.sym.flops_nd;
+  }
+  if (C.regularization_use) {
+    reg_d = kc.kind == 1 ? 1e-12 : 1e-10;
+    reg_p = kc.kind == 1 ? 0.0 : 1e-10;
+  }
+
+  Ax.assign(m, 0); Aty.assign(n, 0); Qx.assign(n, 0); rp.assign(m, 0); ru.assign(n, 0); rd.assign(n, 0);
+  dinv.assign(n, 0); dvec.assign(n, 0); ch.assign(n, 0); ch2.assign(n, 0); p0.assign(n, 0); q0.assign(m, 0);
+  r1.assign(n, 0); r2.assign(m, 0); tmp_n.assign(n, 0); tmp_m.assign(m, 0);
+  rxs.assign(n, 0); rwz.assign(n, 0);
+  rowsc.assign(m, 1.0);
+  htrue.assign(n, 0.0); e1.assign(n, 0.0); e2.assign(m, 0.0); ddx.assign(n, 0.0); ddy.assign(m, 0.0);
+  if (kc.kind == 1) axs.assign(M.ax.size(), 0.0);
+  dir.resize(m, n);
+  cor.resize(m, n);
+  start_point();
+  prev = it;
+  if (int h = notify(opt::EV_BEGIN); h != 0) {
+    measure();
+    finish(F_UNKNOWN, h);
+    return h;
+  }
+
+  iter = 0;
+  Final fin;
+  int outcome;
+  iterate(&fin, &outcome);
+  if (fin == F_DINF && outcome == opt::OUT_FINISHED) feasibility_pass(&fin, &outcome);
   finish(fin, outcome);
   notify(opt::EV_END);
   return outcome;

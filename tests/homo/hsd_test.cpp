@@ -232,6 +232,133 @@ TEST(HsdExit, ZeroIterationLimitReturnsTheStartingPoint) {
   EXPECT_EQ(solve(v, ctl).outcome, zrv::opt::OUT_MAX_ITERATIONS);
 }
 
+// Problems whose internal form has no rows (every row free) or no columns (every variable fixed): the Newton
+// system is then diagonal, or has no columns at all.
+TEST(HsdEmpty, NoInternalRowsOrColumns) {
+  struct Case {
+    int32_t m, n;
+    double lo;  // lower bound of every row (without columns) or of every column (rows are then free)
+    double c, q;
+    int32_t solsta;
+  } cases[] = {
+      {2, 0, -1, 0, 0, ZRV_SOL_STA_OPTIMAL},          {2, 0, 1, 0, 0, ZRV_SOL_STA_PRIM_INFEAS_CER},
+      {0, 3, 2, 1, 0, ZRV_SOL_STA_OPTIMAL},           {0, 3, 2, -1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {2, 3, 2, 1, 0, ZRV_SOL_STA_OPTIMAL},           {2, 3, 2, -1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+      {0, 3, -5, -1, 2, ZRV_SOL_STA_OPTIMAL},         {2, 3, 1, -1, 2, ZRV_SOL_STA_OPTIMAL},
+      {2, 3, -INF, 1, 0, ZRV_SOL_STA_DUAL_INFEAS_CER},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.m) + "x" + std::to_string(k.n) + " lo " + std::to_string(k.lo) + " c " +
+                 std::to_string(k.c) + " q " + std::to_string(k.q));
+    std::vector<std::vector<double>> rows(k.m, std::vector<double>(k.n, 0.0));
+    for (int32_t i = 0; i < k.m; ++i)
+      for (int32_t j = 0; j < k.n; ++j) rows[i][j] = 1.0 + i;
+    ProbView v = dense_view(rows, std::vector<double>(k.n, k.c), std::vector<double>(k.m, k.n == 0 ? k.lo : -INF),
+                            std::vector<double>(k.m, k.n == 0 ? 5.0 : INF), std::vector<double>(k.n, k.lo),
+                            std::vector<double>(k.n, INF));
+    if (k.q != 0) {
+      std::vector<std::vector<double>> q(k.n, std::vector<double>(k.n, 0.0));
+      for (int32_t j = 0; j < k.n; ++j) q[j][j] = k.q;
+      set_q(&v, q);
+    }
+    const IpResult r = solve(v);
+    EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+    if (k.solsta == ZRV_SOL_STA_OPTIMAL) {
+      const double x = k.q > 0 ? std::max(k.lo, -k.c / k.q) : k.lo;
+      expect_optimal(v, r, k.n * (0.5 * k.q * x * x + k.c * x));
+    } else if (k.solsta == ZRV_SOL_STA_PRIM_INFEAS_CER) {
+      expect_primal_certificate(v, r);
+    } else {
+      expect_dual_certificate(v, r);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Starting points (0 free, 1 guess, 2 constant, 3 satisfy bounds)
+
+TEST(HsdStart, EveryStartingPointReachesTheKnownOptimum) {
+  const std::vector<LpCase> cs = lp_cases();
+  for (int sp = 0; sp <= 3; ++sp)
+    for (const LpCase& c : cs) {
+      SCOPED_TRACE(std::string(c.name) + " starting point " + std::to_string(sp));
+      IpControl ctl;
+      ctl.starting_point = sp;
+      expect_optimal(c.view, solve(c.view, ctl), c.optimum);
+    }
+}
+
+// The first iterate of each kind of start, seen through a zero iteration limit (the start is returned).
+struct FirstIterate {
+  IpResult r;
+  IpProgress p;
+};
+FirstIterate first_iterate(const ProbView& v, int sp, double dsafe = 1.0) {
+  IpControl ctl;
+  ctl.max_iterations = 0;
+  ctl.starting_point = sp;
+  ctl.scaling = 0;
+  ctl.tol_dsafe = dsafe;
+  Recorder rec;
+  FirstIterate f;
+  f.r = solve(v, ctl, rec.hooks());
+  EXPECT_EQ(rec.iters.size(), 1u);
+  if (!rec.iters.empty()) f.p = rec.iters[0];
+  return f;
+}
+
+TEST(HsdStart, KindsOfStartDiffer) {
+  // Narrow ranged columns: the constant start ignores the upper bounds, "satisfy bounds" starts inside them.
+  ProbView narrow = dense_view({{1, 1}}, {1, 1}, {0.001}, {INF}, {0, 0}, {0.01, 0.02});
+  const FirstIterate cst = first_iterate(narrow, 2), inb = first_iterate(narrow, 3);
+  EXPECT_GT(cst.r.xx[0], narrow.bux[0]);
+  for (int32_t j = 0; j < 2; ++j) {
+    EXPECT_GT(inb.r.xx[j], narrow.blx[j]);
+    EXPECT_LT(inb.r.xx[j], narrow.bux[j]);
+  }
+  // A large right-hand side: the least-squares start (free and guess) begins much nearer to the rows than x = 1.
+  ProbView big = dense_view({{1, 1, 1}}, {1, 2, 3}, {3000}, {3000}, {0, 0, 0}, {INF, INF, INF});
+  const double pc = first_iterate(big, 2).p.pfeas;
+  EXPECT_LT(first_iterate(big, 0).p.pfeas, 0.5 * pc);
+  EXPECT_LT(first_iterate(big, 1).p.pfeas, 0.5 * pc);
+  for (int sp = 0; sp <= 3; ++sp) EXPECT_GT(first_iterate(big, sp).r.xx[0], 0.0);
+}
+
+TEST(HsdStart, SmallDualSafetyIsRaisedToTheCosts) {
+  // Equal positive costs far above a tiny dual safety value: the dual slacks start at the costs, so the first
+  // iterate has no dual residual (dual slacks of 1e-3 would leave one of the costs' size).
+  ProbView v = dense_view({{1, 1}, {1, 3}}, {2, 2}, {1, 2}, {1, 2}, {0, 0}, {INF, INF});
+  EXPECT_LE(first_iterate(v, 2, 1e-3).p.dfeas, 1e-12);
+  IpControl ctl;
+  ctl.starting_point = 2;
+  ctl.tol_dsafe = 1e-3;
+  expect_optimal(v, solve(v, ctl), 2.0);
+  // costs of different sizes: what is left is below the average cost
+  v.c = {1, 3};
+  EXPECT_LT(first_iterate(v, 2, 1e-3).p.dfeas, 2.0 - 1e-6);
+  // columns with both bounds take costs of either sign in their two dual slacks
+  v.c = {2, -2};
+  v.bux = {10, 10};
+  EXPECT_LE(first_iterate(v, 2, 1e-3).p.dfeas, 1e-12);
+  expect_optimal(v, solve(v, ctl), 2.0 * 0.5 - 2.0 * 0.5);
+}
+
+// min -1000 x1 with x1 = x4 (a cheap ray) and x2 + x3 = -1 (no feasible point): both certificates exist, the ray
+// is the one the iterates meet first.  The answer must be the primal one, and the run one sequence of iterations.
+TEST(HsdCertificate, PrimalAndDualInfeasibleEndsWithThePrimalCertificate) {
+  Recorder rec;
+  ProbView v = dense_view({{1, 0, 0, -1}, {0, 1, 1, 0}}, {-1000, 0, 0, 0}, {0, -1}, {0, -1}, {0, 0, 0, 0},
+                          {INF, INF, INF, INF});
+  IpResult r = solve(v, IpControl(), rec.hooks());
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_primal_certificate(v, r);
+  for (size_t k = 0; k < rec.iters.size(); ++k) EXPECT_EQ(rec.iters[k].iter, (int)k);
+  EXPECT_EQ((int)rec.iters.size(), r.iterations + 1);
+  // the same rows with a right-hand side that can be met: the ray is the answer
+  v.blc[1] = v.buc[1] = 1;
+  expect_dual_certificate(v, solve(v));
+}
+
 TEST(HsdExit, HooksSeeEveryIterationInOrder) {
   Recorder rec;
   ProbView v = basic_lp();
