@@ -12,21 +12,7 @@ namespace amattest {
 
 using Vec = std::vector<double>;
 
-struct TaskTest : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  zrvtest::Capture err, wrn;
-
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, zrvtest::Capture::func);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_WRN, &wrn, zrvtest::Capture::func);
-  }
-  void TearDown() override {
-    EXPECT_EQ(ZRV_deletetask(&task), ZRV_RES_OK);
-    EXPECT_EQ(ZRV_deleteenv(&env), ZRV_RES_OK);
-  }
+struct TaskTest : zrvtest::TaskTest {
   void shape(int32_t m, int32_t n) {
     ASSERT_EQ(ZRV_appendcons(task, m), ZRV_RES_OK);
     ASSERT_EQ(ZRV_appendvars(task, n), ZRV_RES_OK);

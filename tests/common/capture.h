@@ -23,6 +23,23 @@ struct Capture {
   }
 };
 
+// A fixture with an environment and an empty task whose error and warning streams are captured.
+struct TaskTest : ::testing::Test {
+  ZRVenv_t env = nullptr;
+  ZRVtask_t task = nullptr;
+  Capture err, wrn;
+  void SetUp() override {
+    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
+    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
+    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, Capture::func);
+    ZRV_linkfunctotaskstream(task, ZRV_STREAM_WRN, &wrn, Capture::func);
+  }
+  void TearDown() override {
+    EXPECT_EQ(ZRV_deletetask(&task), ZRV_RES_OK);
+    EXPECT_EQ(ZRV_deleteenv(&env), ZRV_RES_OK);
+  }
+};
+
 inline std::string read_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   std::ostringstream o;

@@ -11,20 +11,7 @@
 
 namespace conetest {
 
-struct TaskTest : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  zrvtest::Capture err, wrn;
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, zrvtest::Capture::func);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_WRN, &wrn, zrvtest::Capture::func);
-  }
-  void TearDown() override {
-    EXPECT_EQ(ZRV_deletetask(&task), ZRV_RES_OK);
-    EXPECT_EQ(ZRV_deleteenv(&env), ZRV_RES_OK);
-  }
+struct TaskTest : zrvtest::TaskTest {
   // Names are set through the task's name table directly.
   void put_name(zrv::NameClass c, int32_t i, const char* name) { ASSERT_EQ(task->names->put(c, i, name), ZRV_RES_OK); }
   std::string get_name(zrv::NameClass c, int32_t i) { return std::string(task->names->name(c, i)); }

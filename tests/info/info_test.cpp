@@ -14,19 +14,7 @@
 
 namespace {
 
-struct Info : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  zrvtest::Capture err;
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, zrvtest::Capture::func);
-  }
-  void TearDown() override {
-    ZRV_deletetask(&task);
-    ZRV_deleteenv(&env);
-  }
+struct Info : zrvtest::TaskTest {
 };
 
 std::string gunzip_file(const std::string& name) {

@@ -13,19 +13,7 @@
 
 namespace {
 
-struct Params : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  zrvtest::Capture err;
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, zrvtest::Capture::func);
-  }
-  void TearDown() override {
-    ZRV_deletetask(&task);
-    ZRV_deleteenv(&env);
-  }
+struct Params : zrvtest::TaskTest {
   int32_t ipar(int32_t id) {
     int32_t v = -12345;
     EXPECT_EQ(ZRV_getintparam(task, id, &v), ZRV_RES_OK);

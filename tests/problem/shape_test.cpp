@@ -11,20 +11,7 @@
 
 namespace {
 
-struct Shape : ::testing::Test {
-  ZRVenv_t env = nullptr;
-  ZRVtask_t task = nullptr;
-  zrvtest::Capture err, wrn;
-  void SetUp() override {
-    ASSERT_EQ(ZRV_makeenv(&env, nullptr), ZRV_RES_OK);
-    ASSERT_EQ(ZRV_maketask(env, 0, 0, &task), ZRV_RES_OK);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_ERR, &err, zrvtest::Capture::func);
-    ZRV_linkfunctotaskstream(task, ZRV_STREAM_WRN, &wrn, zrvtest::Capture::func);
-  }
-  void TearDown() override {
-    EXPECT_EQ(ZRV_deletetask(&task), ZRV_RES_OK);
-    EXPECT_EQ(ZRV_deleteenv(&env), ZRV_RES_OK);
-  }
+struct Shape : zrvtest::TaskTest {
   void flush() {
     task->streams.flush(ZRV_STREAM_ERR);
     task->streams.flush(ZRV_STREAM_WRN);
