@@ -1,6 +1,13 @@
 // Approximate minimum degree ordering (Amestoy, Davis, Duff), written for ZIRVA: quotient graph with element
 // absorption, approximate external degrees, supervariable detection by hashing, mass elimination, aggressive
 // absorption, dense-node removal, and an optional constraint set per node (constrained minimum degree).
+//
+// Constrained minimum degree: nodes of later sets (separators of a dissection) cannot be pivots yet, but they sit
+// next to every element formed at the boundary of their parts and would be rescanned after each of those pivots.
+// Their degrees and supervariables do not matter until their set's turn, so while they wait only their element lists
+// are kept exact (the degrees of the eligible nodes depend on them); their variable lists may keep entries that are
+// covered by an element or eliminated, and are cleaned once, when their set becomes current, where their exact
+// external degree is computed.
 #include "order/order.h"
 
 #include <algorithm>
@@ -119,6 +126,8 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       inlist[i] = 0;
     };
     auto eligible = [&](int32_t i) { return !cmember || cmember[i] == curset; };
+    // a node of a later constraint set: its degree is not kept up to date until its set becomes current
+    auto waiting = [&](int32_t i) { return cmember && cmember[i] > curset; };
 
     if (cmember) {
       while (curset < ncon && cnt[curset] == 0) curset++;
@@ -135,19 +144,37 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
         list_insert(i, deg);
       }
     }
-    // advance the constraint set if the current one is exhausted
+    // Advance the constraint set when the current one is exhausted.  The nodes of the new set waited with stale
+    // variable lists: drop absorbed elements, eliminated and nonprincipal variables, then compute the exact external
+    // degree (variables marked in w with flags above every element's value; elements keep theirs).
+    auto activate = [&](int32_t i) {
+      const int32_t p1 = pe[i], eln = elen[i], ln = len[i];
+      int32_t pn = p1;
+      for (int32_t p = p1; p < p1 + eln; p++) {
+        const int32_t e = iw[p];
+        if (w[e] != 0) iw[pn++] = e;
+      }
+      const int32_t ne = pn - p1;
+      for (int32_t p = p1 + eln; p < p1 + ln; p++) {
+        const int32_t j = iw[p];
+        if (nv[j] > 0 && elen[j] >= 0) iw[pn++] = j;
+      }
+      elen[i] = ne;
+      len[i] = pn - p1;
+      int64_t dg = 0;
+      for (int32_t p = p1; p < p1 + ne; p++) dg += std::max(0, degree[iw[p]] - nv[i]);
+      for (int32_t p = p1 + ne; p < pn; p++) dg += nv[iw[p]];
+      degree[i] = (int32_t)std::min<int64_t>(dg, std::max(0, n - nel - nv[i]));
+      list_insert(i, degree[i]);
+      mindeg = std::min(mindeg, degree[i]);
+    };
     auto advance_set = [&]() {
       if (!cmember) return;
       while (curset < ncon && cnt[curset] == 0) {
         curset++;
         if (curset < ncon) {
           for (int32_t i : setnodes[curset]) {
-            if (nv[i] > 0 && elen[i] >= 0 && !inlist[i] && pe[i] >= EMPTY) {
-              // principal uneliminated variable
-              int32_t deg = std::min(degree[i], n - 1);
-              list_insert(i, deg);
-              mindeg = std::min(mindeg, deg);
-            }
+            if (nv[i] > 0 && elen[i] >= 0 && !inlist[i]) activate(i);  // principal uneliminated variable
           }
         }
       }
@@ -250,6 +277,41 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       for (int32_t pme = pme1; pme <= pme2; pme++) {
         int32_t i = iw[pme];
         int32_t p1 = pe[i], p2 = p1 + elen[i] - 1, pn = p1;
+        if (waiting(i)) {
+          // element list as for any node; me takes a slot freed by an absorbed element or, failing that, by a
+          // variable that is now covered by me (me itself, or a variable of Lme: i's list holds every variable
+          // neighbour it would hold without waiting, so one is found)
+          for (int32_t p = p1; p <= p2; p++) {
+            int32_t e = iw[p];
+            int64_t we = w[e];
+            if (we != 0) {
+              if (we - wflg > 0 || !ctl.aggressive) iw[pn++] = e;
+              else { pe[e] = flip(me); w[e] = 0; }
+            }
+          }
+          const int32_t ne = pn - p1;
+          int32_t ln = len[i];
+          if (pn <= p2) {
+            // close the gap with variables from the end of the list
+            int32_t gap = p2 + 1 - pn, nvar = ln - (p2 + 1 - p1);
+            for (int32_t k = 0; k < std::min(gap, nvar); k++) iw[pn + k] = iw[p1 + ln - 1 - k];
+            ln -= gap;
+          } else {
+            int32_t p = p2 + 1, p4 = p1 + ln;
+            while (p < p4 && nv[iw[p]] > 0 && elen[iw[p]] >= 0) p++;
+            if (p == p4) return 4;  // the quotient graph lost an edge
+            iw[p] = iw[p4 - 1];
+            ln--;
+          }
+          // me first among the elements
+          const int32_t p3 = p1 + ne;
+          if (p3 < p1 + ln) iw[p1 + ln] = iw[p3];
+          iw[p3] = iw[p1];
+          iw[p1] = me;
+          elen[i] = ne + 1;
+          len[i] = ln + 1;
+          continue;
+        }
         uint64_t hash = 0;
         int64_t dg = 0;
         for (int32_t p = p1; p <= p2; p++) {
@@ -294,7 +356,7 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       // supervariable detection
       for (int32_t pme = pme1; pme <= pme2; pme++) {
         int32_t i = iw[pme];
-        if (nv[i] < 0) {
+        if (nv[i] < 0 && !waiting(i)) {
           int32_t h = last[i];
           int32_t j = head[h];
           if (j == EMPTY) i = EMPTY;
@@ -332,6 +394,7 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
         int32_t i = iw[pme], nvi = -nv[i];
         if (nvi > 0) {
           nv[i] = nvi;
+          if (waiting(i)) { iw[p++] = i; continue; }
           int32_t dg = std::min(degree[i] + degme - nvi, nleft - nvi);
           dg = std::max(dg, 0);
           degree[i] = dg;
