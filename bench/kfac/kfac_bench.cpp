@@ -163,6 +163,7 @@ double timed_min(int reps, const std::function<int()>& f, int* rc) {
 bool g_analyze_only = false;
 bool g_analyze_free = false;
 int g_analyze_reps = 1;
+int g_leafsize = 0;  // 0: default
 
 Row run_case(const std::string& name, const std::string& kind, const Sym& K, bool quick) {
   Row row;
@@ -176,6 +177,7 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   kfac::SymOptions o;
   o.method = g_analyze_only && !g_analyze_free ? order::ORDER_TRY_ND : order::ORDER_AUTO;
   o.nthreads = 1;
+  if (g_leafsize > 0) o.nd.leafsize = g_leafsize;
   kfac::SymStats st;
   double t = now(), tc = cpu();
   int rc = F.analyze(K.n, K.p.data(), K.i.data(), o, &st);
@@ -335,6 +337,7 @@ int main(int argc, char** argv) {
     else if (s == "--analyze") g_analyze_only = true;
     else if (s == "--analyze-free") g_analyze_only = g_analyze_free = true;
     else if (s == "--reps" && a + 1 < argc) g_analyze_reps = std::max(1, std::atoi(argv[++a]));
+    else if (s == "--leafsize" && a + 1 < argc) g_leafsize = std::atoi(argv[++a]);
   }
   if (!netlib && !grids && !qp) netlib = grids = qp = true;
   std::string data = ZIRVA_DATA_DIR;

@@ -126,8 +126,6 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       inlist[i] = 0;
     };
     auto eligible = [&](int32_t i) { return !cmember || cmember[i] == curset; };
-    // a node of a later constraint set: its degree is not kept up to date until its set becomes current
-    auto waiting = [&](int32_t i) { return cmember && cmember[i] > curset; };
 
     if (cmember) {
       while (curset < ncon && cnt[curset] == 0) curset++;
@@ -182,6 +180,9 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
     advance_set();
 
     while (nel < n) {
+      // a node of a later constraint set: its degree is not kept up to date until its set becomes current (the set
+      // does not change during one pivot step)
+      const auto waiting = [cm = cmember, cs = curset](int32_t i) { return cm && cm[i] > cs; };
       // pivot of minimum approximate degree
       int32_t deg = mindeg, me = EMPTY;
       for (; deg < n; deg++) {
@@ -290,26 +291,26 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
             }
           }
           const int32_t ne = pn - p1;
-          int32_t ln = len[i];
+          const int32_t ln = len[i];
           if (pn <= p2) {
-            // close the gap with variables from the end of the list
-            int32_t gap = p2 + 1 - pn, nvar = ln - (p2 + 1 - p1);
-            for (int32_t k = 0; k < std::min(gap, nvar); k++) iw[pn + k] = iw[p1 + ln - 1 - k];
-            ln -= gap;
+            // the kept elements move up against the variables and me takes the slot before them; the list now
+            // starts later (the space left in front is dead, as after any shrinking)
+            for (int32_t k = ne - 1; k >= 0; k--) iw[p2 - ne + 1 + k] = iw[p1 + k];
+            iw[p2 - ne] = me;
+            pe[i] = p2 - ne;
+            elen[i] = ne + 1;
+            len[i] = ln + ne - (p2 - p1);
           } else {
-            int32_t p = p2 + 1, p4 = p1 + ln;
+            int32_t p = p2 + 1;
+            const int32_t p4 = p1 + ln;
             while (p < p4 && nv[iw[p]] > 0 && elen[iw[p]] >= 0) p++;
             if (p == p4) return 4;  // the quotient graph lost an edge
-            iw[p] = iw[p4 - 1];
-            ln--;
+            // the covered variable's slot goes to the first variable, whose slot goes to the first element
+            iw[p] = iw[p2 + 1];
+            iw[p2 + 1] = iw[p1];
+            iw[p1] = me;
+            elen[i] = ne + 1;
           }
-          // me first among the elements
-          const int32_t p3 = p1 + ne;
-          if (p3 < p1 + ln) iw[p1 + ln] = iw[p3];
-          iw[p3] = iw[p1];
-          iw[p1] = me;
-          elen[i] = ne + 1;
-          len[i] = ln + 1;
           continue;
         }
         uint64_t hash = 0;

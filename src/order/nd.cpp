@@ -280,11 +280,18 @@ void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
         w.log.push_back({u, (int8_t)other});
         s.where[u] = 2;
         s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
+        // the same sweep gathers u's neighbour weights per side for its own gains
+        int64_t nb[3] = {0, 0, 0};
         for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
-          int32_t x = g.adj[q];
-          if (s.where[x] == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
+          const int32_t x = g.adj[q];
+          const int8_t wx = s.where[x];
+          nb[wx] += g.vw[x];
+          if (wx == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
         }
-        if (!w.locked[u]) push_gains(u);
+        if (!w.locked[u]) {
+          w.h0.push(u, g.vw[u] - nb[1]);
+          w.h1.push(u, g.vw[u] - nb[0]);
+        }
       }
       const bool ok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
       const int64_t bal = std::llabs(s.pw[0] - s.pw[1]);
