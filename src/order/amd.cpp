@@ -6,8 +6,8 @@
 // next to every element formed at the boundary of their parts and would be rescanned after each of those pivots.
 // Their degrees and supervariables do not matter until their set's turn, so while they wait only their element lists
 // are kept exact (the degrees of the eligible nodes depend on them); their variable lists may keep entries that are
-// covered by an element or eliminated, and are cleaned once, when their set becomes current, where their exact
-// external degree is computed.
+// covered by an element or eliminated, and are cleaned once, when their set becomes current, where their degrees
+// are set from their elements' sizes and their variables.
 #include "order/order.h"
 
 #include <algorithm>
@@ -143,8 +143,9 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       }
     }
     // Advance the constraint set when the current one is exhausted.  The nodes of the new set waited with stale
-    // variable lists: drop absorbed elements, eliminated and nonprincipal variables, then compute the exact external
-    // degree (variables marked in w with flags above every element's value; elements keep theirs).
+    // variable lists: drop absorbed elements, eliminated and nonprincipal variables, then bound the external degree
+    // by the sizes of the elements without the node plus the variables (an exact count over the elements' members
+    // costs more than the rescans it replaces; the bound tightens as the set's pivots form new elements).
     auto activate = [&](int32_t i) {
       const int32_t p1 = pe[i], eln = elen[i], ln = len[i];
       int32_t pn = p1;
