@@ -4,9 +4,12 @@
 // Reports nnz(L) of both (our best ordering vs CHOLMOD's choice), analyze (ordering + symbolic) times, numeric
 // factorization times with 1 and 2 threads, and GFlop/s next to the machine's dgemm rate.
 // usage: kfac_bench [--netlib] [--grids] [--qp] [--quick] [--only NAME] [--analyze | --analyze-free] [--reps N]
+//                   [--leafsize N] [--imbalance X]
 //   --analyze: orderings only (ours: AMD and nested dissection both evaluated; CHOLMOD analyze), no factorization
 //   --analyze-free: orderings only, ours with the free choice (as in the full run)
 //   --reps N: analyze times are the minimum of N runs of each analysis, ours and CHOLMOD's alternating (default 1)
+//   --leafsize N, --imbalance X: dissection leaf size and balance limit of our analysis (experiments; default as in
+//   the library)
 #include <cblas.h>
 #include <cholmod.h>
 #include <dirent.h>
@@ -163,6 +166,8 @@ double timed_min(int reps, const std::function<int()>& f, int* rc) {
 bool g_analyze_only = false;
 bool g_analyze_free = false;
 int g_analyze_reps = 1;
+int g_leafsize = 0;  // 0: default
+double g_imbalance = 0;  // 0: default
 
 Row run_case(const std::string& name, const std::string& kind, const Sym& K, bool quick) {
   Row row;
@@ -176,6 +181,8 @@ Row run_case(const std::string& name, const std::string& kind, const Sym& K, boo
   kfac::SymOptions o;
   o.method = g_analyze_only && !g_analyze_free ? order::ORDER_TRY_ND : order::ORDER_AUTO;
   o.nthreads = 1;
+  if (g_leafsize > 0) o.nd.leafsize = g_leafsize;
+  if (g_imbalance > 0) o.nd.imbalance = g_imbalance;
   kfac::SymStats st;
   double t = now(), tc = cpu();
   int rc = F.analyze(K.n, K.p.data(), K.i.data(), o, &st);
@@ -335,6 +342,8 @@ int main(int argc, char** argv) {
     else if (s == "--analyze") g_analyze_only = true;
     else if (s == "--analyze-free") g_analyze_only = g_analyze_free = true;
     else if (s == "--reps" && a + 1 < argc) g_analyze_reps = std::max(1, std::atoi(argv[++a]));
+    else if (s == "--leafsize" && a + 1 < argc) g_leafsize = std::atoi(argv[++a]);
+    else if (s == "--imbalance" && a + 1 < argc) g_imbalance = std::atof(argv[++a]);
   }
   if (!netlib && !grids && !qp) netlib = grids = qp = true;
   std::string data = ZIRVA_DATA_DIR;

@@ -1,6 +1,13 @@
 // Approximate minimum degree ordering (Amestoy, Davis, Duff), written for ZIRVA: quotient graph with element
 // absorption, approximate external degrees, supervariable detection by hashing, mass elimination, aggressive
 // absorption, dense-node removal, and an optional constraint set per node (constrained minimum degree).
+//
+// Constrained minimum degree: nodes of later sets (separators of a dissection) cannot be pivots yet, but they sit
+// next to every element formed at the boundary of their parts and would be rescanned after each of those pivots.
+// Their degrees and supervariables do not matter until their set's turn, so while they wait only their element lists
+// are kept exact (the degrees of the eligible nodes depend on them); their variable lists may keep entries that are
+// covered by an element or eliminated, and are cleaned once, when their set becomes current, where their degrees
+// are set from their elements' sizes and their variables.
 #include "order/order.h"
 
 #include <algorithm>
@@ -135,19 +142,38 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
         list_insert(i, deg);
       }
     }
-    // advance the constraint set if the current one is exhausted
+    // Advance the constraint set when the current one is exhausted.  The nodes of the new set waited with stale
+    // variable lists: drop absorbed elements, eliminated and nonprincipal variables, then bound the external degree
+    // by the sizes of the elements without the node plus the variables (an exact count over the elements' members
+    // costs more than the rescans it replaces; the bound tightens as the set's pivots form new elements).
+    auto activate = [&](int32_t i) {
+      const int32_t p1 = pe[i], eln = elen[i], ln = len[i];
+      int32_t pn = p1;
+      for (int32_t p = p1; p < p1 + eln; p++) {
+        const int32_t e = iw[p];
+        if (w[e] != 0) iw[pn++] = e;
+      }
+      const int32_t ne = pn - p1;
+      for (int32_t p = p1 + eln; p < p1 + ln; p++) {
+        const int32_t j = iw[p];
+        if (nv[j] > 0 && elen[j] >= 0) iw[pn++] = j;
+      }
+      elen[i] = ne;
+      len[i] = pn - p1;
+      int64_t dg = 0;
+      for (int32_t p = p1; p < p1 + ne; p++) dg += std::max(0, degree[iw[p]] - nv[i]);
+      for (int32_t p = p1 + ne; p < pn; p++) dg += nv[iw[p]];
+      degree[i] = (int32_t)std::min<int64_t>(dg, std::max(0, n - nel - nv[i]));
+      list_insert(i, degree[i]);
+      mindeg = std::min(mindeg, degree[i]);
+    };
     auto advance_set = [&]() {
       if (!cmember) return;
       while (curset < ncon && cnt[curset] == 0) {
         curset++;
         if (curset < ncon) {
           for (int32_t i : setnodes[curset]) {
-            if (nv[i] > 0 && elen[i] >= 0 && !inlist[i] && pe[i] >= EMPTY) {
-              // principal uneliminated variable
-              int32_t deg = std::min(degree[i], n - 1);
-              list_insert(i, deg);
-              mindeg = std::min(mindeg, deg);
-            }
+            if (nv[i] > 0 && elen[i] >= 0 && !inlist[i]) activate(i);  // principal uneliminated variable
           }
         }
       }
@@ -155,6 +181,9 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
     advance_set();
 
     while (nel < n) {
+      // a node of a later constraint set: its degree is not kept up to date until its set becomes current (the set
+      // does not change during one pivot step)
+      const auto waiting = [cm = cmember, cs = curset](int32_t i) { return cm && cm[i] > cs; };
       // pivot of minimum approximate degree
       int32_t deg = mindeg, me = EMPTY;
       for (; deg < n; deg++) {
@@ -250,6 +279,41 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       for (int32_t pme = pme1; pme <= pme2; pme++) {
         int32_t i = iw[pme];
         int32_t p1 = pe[i], p2 = p1 + elen[i] - 1, pn = p1;
+        if (waiting(i)) {
+          // element list as for any node; me takes a slot freed by an absorbed element or, failing that, by a
+          // variable that is now covered by me (me itself, or a variable of Lme: i's list holds every variable
+          // neighbour it would hold without waiting, so one is found)
+          for (int32_t p = p1; p <= p2; p++) {
+            int32_t e = iw[p];
+            int64_t we = w[e];
+            if (we != 0) {
+              if (we - wflg > 0 || !ctl.aggressive) iw[pn++] = e;
+              else { pe[e] = flip(me); w[e] = 0; }
+            }
+          }
+          const int32_t ne = pn - p1;
+          const int32_t ln = len[i];
+          if (pn <= p2) {
+            // the kept elements move up against the variables and me takes the slot before them; the list now
+            // starts later (the space left in front is dead, as after any shrinking)
+            for (int32_t k = ne - 1; k >= 0; k--) iw[p2 - ne + 1 + k] = iw[p1 + k];
+            iw[p2 - ne] = me;
+            pe[i] = p2 - ne;
+            elen[i] = ne + 1;
+            len[i] = ln + ne - (p2 - p1);
+          } else {
+            int32_t p = p2 + 1;
+            const int32_t p4 = p1 + ln;
+            while (p < p4 && nv[iw[p]] > 0 && elen[iw[p]] >= 0) p++;
+            if (p == p4) return 4;  // the quotient graph lost an edge
+            // the covered variable's slot goes to the first variable, whose slot goes to the first element
+            iw[p] = iw[p2 + 1];
+            iw[p2 + 1] = iw[p1];
+            iw[p1] = me;
+            elen[i] = ne + 1;
+          }
+          continue;
+        }
         uint64_t hash = 0;
         int64_t dg = 0;
         for (int32_t p = p1; p <= p2; p++) {
@@ -294,7 +358,7 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
       // supervariable detection
       for (int32_t pme = pme1; pme <= pme2; pme++) {
         int32_t i = iw[pme];
-        if (nv[i] < 0) {
+        if (nv[i] < 0 && !waiting(i)) {
           int32_t h = last[i];
           int32_t j = head[h];
           if (j == EMPTY) i = EMPTY;
@@ -332,6 +396,7 @@ int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int
         int32_t i = iw[pme], nvi = -nv[i];
         if (nvi > 0) {
           nv[i] = nvi;
+          if (waiting(i)) { iw[p++] = i; continue; }
           int32_t dg = std::min(degree[i] + degme - nvi, nleft - nvi);
           dg = std::max(dg, 0);
           degree[i] = dg;

@@ -280,11 +280,18 @@ void node_fm(const WGraph& g, Sep& s, int64_t maxpw, int npass, FmWork& w) {
         w.log.push_back({u, (int8_t)other});
         s.where[u] = 2;
         s.pw[other] -= g.vw[u]; s.pw[2] += g.vw[u];
+        // the same sweep gathers u's neighbour weights per side for its own gains
+        int64_t nb[3] = {0, 0, 0};
         for (int64_t q = g.xadj[u]; q < g.xadj[u + 1]; q++) {
-          int32_t x = g.adj[q];
-          if (s.where[x] == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
+          const int32_t x = g.adj[q];
+          const int8_t wx = s.where[x];
+          nb[wx] += g.vw[x];
+          if (wx == 2 && H.contains(x)) H.update(x, H.key[x] + g.vw[u]);
         }
-        if (!w.locked[u]) push_gains(u);
+        if (!w.locked[u]) {
+          w.h0.push(u, g.vw[u] - nb[1]);
+          w.h1.push(u, g.vw[u] - nb[0]);
+        }
       }
       const bool ok = s.pw[0] <= maxpw && s.pw[1] <= maxpw;
       const int64_t bal = std::llabs(s.pw[0] - s.pw[1]);
@@ -651,17 +658,16 @@ void dissect(NdState& st, WGraph& sg, std::vector<int32_t>& ids, int depth) {
   if (m == 0) return;
   if (m <= st.ctl->leafsize) { leaf(st, ids); return; }
   // connected components
-  std::vector<int32_t> comp(m, -1), q;
-  q.reserve(m);
-  int32_t nc = 0;
+  std::vector<int32_t> comp(m, -1), q(m);
+  int32_t nc = 0, qend = 0;
   for (int32_t r = 0; r < m; r++) {
     if (comp[r] >= 0) continue;
-    size_t k = q.size();
-    q.push_back(r); comp[r] = nc;
-    for (; k < q.size(); k++) {
-      int32_t v = q[k];
+    int32_t k = qend;
+    q[qend++] = r; comp[r] = nc;
+    for (; k < qend; k++) {
+      const int32_t v = q[k];
       for (int64_t p = sg.xadj[v]; p < sg.xadj[v + 1]; p++)
-        if (comp[sg.adj[p]] < 0) { comp[sg.adj[p]] = nc; q.push_back(sg.adj[p]); }
+        if (comp[sg.adj[p]] < 0) { comp[sg.adj[p]] = nc; q[qend++] = sg.adj[p]; }
     }
     nc++;
   }
@@ -839,14 +845,18 @@ int order_nd(const Graph& g, const NdControl& ctl, int32_t* perm, NdInfo* info) 
     W.n = nc;
     W.xadj.assign(nc + 1, 0);
     W.vw.assign(weight.begin(), weight.end());
+    W.adj.resize(cg.adj.size());
+    int64_t top = 0;
     for (int32_t c = 0; c < nc; c++) {
       if (!chigh[c])
         for (int64_t p = cg.ptr[c]; p < cg.ptr[c + 1]; p++) {
-          int32_t d = cg.adj[p];
-          if (!chigh[d]) { W.adj.push_back(d); W.ew.push_back(1); }
+          const int32_t d = cg.adj[p];
+          if (!chigh[d]) W.adj[top++] = d;
         }
-      W.xadj[c + 1] = (int64_t)W.adj.size();
+      W.xadj[c + 1] = top;
     }
+    W.adj.resize(top);
+    W.ew.assign(top, 1);
     W.tvw = 0;
     for (int32_t c = 0; c < nc; c++) W.tvw += W.vw[c];
     NdState st;

@@ -40,7 +40,9 @@ struct AmdControl {
 };
 
 // Approximate minimum degree.  cmember (may be null): constraint set of each node (0..ncon-1); a node of set c is
-// eliminated only after all nodes of sets < c (constrained minimum degree).
+// eliminated only after all nodes of sets < c (constrained minimum degree).  The order returned is the postorder of
+// the assembly tree of that elimination: the sets need not come out contiguous, but no node has an ancestor of an
+// earlier set in the elimination tree.
 int order_amd(const Graph& g, const int32_t* cmember, const AmdControl& ctl, int32_t* perm, AmdInfo* info);
 
 struct NdControl {
