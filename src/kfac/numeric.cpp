@@ -372,6 +372,10 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
       int64_t wsz = wbuf_size_;
       if ((int64_t)wbuf_[t].size() < wsz) wbuf_[t].assign(wsz, 0.0);
     }
+    // offsets of the per-supernode products of the forward solve
+    pptr_.assign(nsuper_ + 1, 0);
+    for (int32_t s = 0; s < nsuper_; s++)
+      pptr_[s + 1] = pptr_[s] + (rptr_[s + 1] - rptr_[s]) - (sfirst_[s + 1] - sfirst_[s]);
     // assemble the matrix into L
     if (!lx_.empty()) std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
     for (int64_t p = 0; p < nnz_in_; p++) lx_[amap_[p]] += values[p];
@@ -426,31 +430,44 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
   }
 }
 
-void SymFactor::solve_fwd_node(int32_t s, double* x, double* t) const {
+// Forward substitution at supernode s.  The products of the rows below the diagonal block of every descendant with
+// its solved part were stored by that descendant in prod (one dgemv over its whole off-diagonal block, not one call
+// per ancestor); s subtracts the slices that fall in its columns, in the fixed order of its update list, so the sums
+// do not depend on the schedule.
+void SymFactor::solve_fwd_node(int32_t s, double* x, double* prod) const {
   const int32_t f = sfirst_[s];
   const int32_t nc = sfirst_[s + 1] - f;
   const int64_t nr = rptr_[s + 1] - rptr_[s];
   for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {
     const Upd& x0 = upd_[u];
-    const int64_t ndr = rptr_[x0.d + 1] - rptr_[x0.d];
-    const int32_t ndc = sfirst_[x0.d + 1] - sfirst_[x0.d];
-    const double* Ld = lx_.data() + lptr_[x0.d];
-    const int32_t* drows = rows_.data() + rptr_[x0.d];
+    const int32_t* dr = rows_.data() + rptr_[x0.d] + x0.p1;
+    const double* pd = prod + pptr_[x0.d] + (x0.p1 - (sfirst_[x0.d + 1] - sfirst_[x0.d]));
     const int32_t nd1 = x0.p2 - x0.p1;
-    const double* xd = x + sfirst_[x0.d];
-    if (nd1 * (int64_t)ndc <= 16) {
-      for (int32_t i = 0; i < nd1; i++) {
-        double acc = 0;
-        for (int32_t c = 0; c < ndc; c++) acc += Ld[x0.p1 + i + c * ndr] * xd[c];
-        x[drows[x0.p1 + i]] -= acc;
-      }
-    } else {
-      cblas_dgemv(CblasColMajor, CblasNoTrans, nd1, ndc, 1.0, Ld + x0.p1, (int)ndr, xd, 1, 0.0, t, 1);
-      for (int32_t i = 0; i < nd1; i++) x[drows[x0.p1 + i]] -= t[i];
-    }
+    for (int32_t i = 0; i < nd1; i++) x[dr[i]] -= pd[i];
   }
   const double* Ls = lx_.data() + lptr_[s];
-  cblas_dtrsv(CblasColMajor, CblasLower, CblasNoTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, x + f, 1);
+  double* xs = x + f;
+  const int64_t nb = nr - nc;
+  if (nr * nc <= 64) {
+    // tiny block: loops (a BLAS call costs more)
+    for (int32_t c = 0; c < nc; c++) {
+      const double* col = Ls + (int64_t)c * nr;
+      if (!ldlt_) xs[c] /= col[c];
+      const double v = xs[c];
+      for (int32_t i = c + 1; i < nc; i++) xs[i] -= col[i] * v;
+    }
+    double* ps = prod + pptr_[s];
+    for (int64_t i = 0; i < nb; i++) ps[i] = 0.0;
+    for (int32_t c = 0; c < nc; c++) {
+      const double* col = Ls + (int64_t)c * nr + nc;
+      const double v = xs[c];
+      for (int64_t i = 0; i < nb; i++) ps[i] += col[i] * v;
+    }
+    return;
+  }
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasNoTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, xs, 1);
+  if (nb > 0)
+    cblas_dgemv(CblasColMajor, CblasNoTrans, (int)nb, nc, 1.0, Ls + nc, (int)nr, xs, 1, 0.0, prod + pptr_[s], 1);
 }
 
 void SymFactor::solve_bwd_node(int32_t s, double* x, double* t) const {
@@ -460,11 +477,22 @@ void SymFactor::solve_bwd_node(int32_t s, double* x, double* t) const {
   const int32_t* srows = rows_.data() + rptr_[s];
   const double* Ls = lx_.data() + lptr_[s];
   const int64_t nb = nr - nc;
+  double* xs = x + f;
+  if (nr * nc <= 64) {
+    for (int32_t c = nc - 1; c >= 0; c--) {
+      const double* col = Ls + (int64_t)c * nr;
+      double acc = xs[c];
+      for (int64_t i = nc; i < nr; i++) acc -= col[i] * x[srows[i]];
+      for (int32_t i = c + 1; i < nc; i++) acc -= col[i] * xs[i];
+      xs[c] = ldlt_ ? acc : acc / col[c];
+    }
+    return;
+  }
   if (nb > 0) {
     for (int64_t i = 0; i < nb; i++) t[i] = x[srows[nc + i]];
-    cblas_dgemv(CblasColMajor, CblasTrans, (int)nb, nc, -1.0, Ls + nc, (int)nr, t, 1, 1.0, x + f, 1);
+    cblas_dgemv(CblasColMajor, CblasTrans, (int)nb, nc, -1.0, Ls + nc, (int)nr, t, 1, 1.0, xs, 1);
   }
-  cblas_dtrsv(CblasColMajor, CblasLower, CblasTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, x + f, 1);
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, xs, 1);
 }
 
 void SymFactor::solve(double* b) const {
@@ -473,15 +501,14 @@ void SymFactor::solve(double* b) const {
   std::vector<double> x(n);
   for (int32_t k = 0; k < n; k++) x[k] = b[perm_[k]];
   const int nt = total_work_ < 2e7 ? 1 : nthreads_;
+  std::vector<double> prod(std::max<int64_t>(pptr_[nsuper_], 1));
   std::vector<std::vector<double>> tbuf(nt, std::vector<double>(std::max(maxrows_, 1)));
   BlasSingle blas1;
   const int32_t nsub = (int32_t)sub_lo_.size();
 #pragma omp parallel for schedule(dynamic, 1) num_threads(nt) if (nt > 1 && nsub > 1)
-  for (int32_t q = 0; q < nsub; q++) {
-    int tid = omp_get_thread_num();
-    for (int32_t s = sub_lo_[q]; s <= sub_hi_[q]; s++) solve_fwd_node(s, x.data(), tbuf[tid].data());
-  }
-  for (int32_t s : top_) solve_fwd_node(s, x.data(), tbuf[0].data());
+  for (int32_t q = 0; q < nsub; q++)
+    for (int32_t s = sub_lo_[q]; s <= sub_hi_[q]; s++) solve_fwd_node(s, x.data(), prod.data());
+  for (int32_t s : top_) solve_fwd_node(s, x.data(), prod.data());
   if (ldlt_)
     for (int32_t k = 0; k < n; k++) x[k] /= dvals_[k];
   for (size_t q = top_.size(); q-- > 0;) solve_bwd_node(top_[q], x.data(), tbuf[0].data());

@@ -101,7 +101,7 @@ class SymFactor {
   void factor_supernode(int32_t s, int tid, const int8_t* psign, double tol, double replace, bool par,
                         NumResult* res, int* failed);
   void factor_small(int32_t s, int tid, const int8_t* psign, double tol, double replace, NumResult* res, int* failed);
-  void solve_fwd_node(int32_t s, double* x, double* t) const;
+  void solve_fwd_node(int32_t s, double* x, double* prod) const;
   void solve_bwd_node(int32_t s, double* x, double* t) const;
 
   // row block of the update/solve tasks and column tile of a large supernode (depend on its size only)
@@ -128,6 +128,7 @@ class SymFactor {
   std::vector<int64_t> rptr_;              // nsuper+1 into rows_
   std::vector<int32_t> rows_;
   std::vector<int64_t> lptr_;              // nsuper+1 into lx_
+  std::vector<int64_t> pptr_;              // nsuper+1: off-diagonal rows of each supernode, prefix sums (solve buffer)
   std::vector<int32_t> sparent_;
   std::vector<int64_t> uptr_;              // nsuper+1 into upd_
   struct Upd { int32_t d, p1, p2; };
