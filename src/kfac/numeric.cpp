@@ -130,19 +130,22 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
   if (!big_[s]) {
     double* C = cbuf_[tid].data();
     double* W = wbuf_[tid].data();
+    int32_t* rel = rel_[tid].data();
+    int32_t* runb = runb_[tid].data();
     for (int64_t u = ub; u < ue; u++) {
       const Upd& x = upd_[u];
       const int64_t ndr = rptr_[x.d + 1] - rptr_[x.d];
       const int32_t ndc = sfirst_[x.d + 1] - sfirst_[x.d];
       const double* Ld = lx_.data() + lptr_[x.d];
-      const int32_t* drows = rows_.data() + rptr_[x.d];
+      const int32_t* dr = rows_.data() + rptr_[x.d] + x.p1;
       const int32_t nd1 = x.p2 - x.p1;
       const int32_t nd2 = (int32_t)(ndr - x.p1);
+      // positions in s of the rows of d from p1 on; the first nd1 of them are also the target columns
+      for (int32_t i = 0; i < nd2; i++) rel[i] = map[dr[i]];
       if ((int64_t)nd2 * nd1 * ndc <= 256) {
         // tiny update: direct loops (BLAS call overhead dominates here)
-        const int32_t* dr = drows + x.p1;
         for (int32_t j = 0; j < nd1; j++) {
-          double* tc = Ls + (int64_t)(dr[j] - f) * nr;
+          double* tc = Ls + (int64_t)rel[j] * nr;
           for (int32_t i = j; i < nd2; i++) {
             double acc = 0;
             for (int32_t k = 0; k < ndc; k++) {
@@ -150,28 +153,63 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
               if (ldlt_) w *= dvals_[sfirst_[x.d] + k];
               acc += Ld[x.p1 + i + (int64_t)k * ndr] * w;
             }
-            tc[map[dr[i]]] -= acc;
+            tc[rel[i]] -= acc;
           }
         }
         continue;
       }
       const double* Wm = wmat(x, W);
       const int32_t ldw = ldlt_ ? nd1 : (int32_t)ndr;
+      if (rel[nd2 - 1] - rel[0] == nd2 - 1) {
+        // the rows of d land on consecutive rows (and columns) of s: update L in place, no scatter
+        double* T = Ls + rel[0] + (int64_t)rel[0] * nr;
+        if (!ldlt_)
+          cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, -1.0, Ld + x.p1, (int)ndr, 1.0, T, (int)nr);
+        else
+          // (also writes the upper triangle of the diagonal block of s, which nothing reads)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, -1.0, Ld + x.p1, (int)ndr, Wm, ldw, 1.0,
+                      T, (int)nr);
+        if (nd2 > nd1)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd2 - nd1, nd1, ndc, -1.0, Ld + x.p2, (int)ndr, Wm, ldw,
+                      1.0, T + nd1, (int)nr);
+        continue;
+      }
+      // C is kept zero between updates (the scatter clears what it consumed), so beta = 1 saves BLAS a pass over it
       if (!ldlt_) {
-        cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, 0.0, C, nd2);
+        cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, 1.0, C, nd2);
       } else {
-        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, Wm, ldw, 0.0, C,
+        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, Wm, ldw, 1.0, C,
                     nd2);
+        // the strict upper part of the leading nd1 x nd1 block is not scattered
+        for (int32_t j = 1; j < nd1; j++) std::memset(C + (int64_t)j * nd2, 0, (size_t)j * sizeof(double));
       }
       if (nd2 > nd1)
         cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd2 - nd1, nd1, ndc, 1.0, Ld + x.p2, (int)ndr, Wm, ldw,
-                    0.0, C + nd1, nd2);
-      // scatter-subtract
-      for (int32_t j = 0; j < nd1; j++) {
-        double* tc = Ls + (int64_t)(drows[x.p1 + j] - f) * nr;
-        const double* cj = C + (int64_t)j * nd2;
-        const int32_t* dr = drows + x.p1;
-        for (int32_t i = j; i < nd2; i++) tc[map[dr[i]]] -= cj[i];
+                    1.0, C + nd1, nd2);
+      // runs of consecutive target rows
+      int32_t nrun = 0;
+      for (int32_t i = 0; i < nd2; i++)
+        if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
+      runb[nrun] = nd2;
+      if (2 * nrun > nd2) {
+        for (int32_t j = 0; j < nd1; j++) {
+          double* tc = Ls + (int64_t)rel[j] * nr;
+          double* cj = C + (int64_t)j * nd2;
+          for (int32_t i = j; i < nd2; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
+        }
+      } else {
+        int32_t r0 = 0;
+        for (int32_t j = 0; j < nd1; j++) {
+          double* tc = Ls + (int64_t)rel[j] * nr;
+          double* cj = C + (int64_t)j * nd2;
+          while (runb[r0 + 1] <= j) r0++;
+          for (int32_t r = r0; r < nrun; r++) {
+            const int32_t lo = std::max(runb[r], j), hi = runb[r + 1];
+            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
+            double* src = cj + lo;
+            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
+          }
+        }
       }
     }
   } else {
@@ -183,6 +221,8 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
       int t = par ? omp_get_thread_num() : tid;
       double* C = cbuf_[t].data();
       double* W = wbuf_[t].data();
+      int32_t* rel = rel_[t].data();
+      const int32_t* tmap = map_[tid].data();  // filled by the calling thread, read-only here
       const int64_t r0 = b * RB, r1 = std::min(nr, r0 + RB);
       for (int64_t u = ub; u < ue; u++) {
         const Upd& x = upd_[u];
@@ -209,15 +249,25 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
         if (ldlt_) { Wm = wmat(x, W); ldw = nd1; }
         else { Wm = Ld + x.p1; ldw = (int32_t)ndr; }
         const int32_t nq = q1 - q0;
-        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 0.0, C,
+        for (int32_t i = 0; i < nq; i++) rel[i] = tmap[drows[q0 + i]];
+        const int32_t c0 = drows[x.p1] - f, cl = drows[x.p1 + jmax - 1] - f;
+        if (rel[nq - 1] - rel[0] == nq - 1 && cl - c0 == jmax - 1) {
+          // consecutive target rows and columns: update L in place (entries above the diagonal of s that this
+          // writes are never read, and they lie in rows of this block only)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, -1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0,
+                      Ls + rel[0] + (int64_t)c0 * nr, (int)nr);
+          continue;
+        }
+        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0, C,
                     nq);
         for (int32_t j = 0; j < jmax; j++) {
           int32_t col = drows[x.p1 + j] - f;
           double* tc = Ls + (int64_t)col * nr;
-          const double* cj = C + (int64_t)j * nq;
+          double* cj = C + (int64_t)j * nq;
           for (int32_t i = 0; i < nq; i++) {
-            int32_t r = map[drows[q0 + i]];
+            int32_t r = rel[i];
             if (r >= col) tc[r] -= cj[i];
+            cj[i] = 0.0;
           }
         }
       }
@@ -363,11 +413,15 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
     struct Restore { int32_t& r; int32_t v; ~Restore() { r = v; } } restore{nthreads_, saved_nt};
     if ((int)map_.size() < nt) {
       map_.resize(nt);
+      rel_.resize(nt);
+      runb_.resize(nt);
       cbuf_.resize(nt);
       wbuf_.resize(nt);
     }
     for (int t = 0; t < nt; t++) {
       if ((int32_t)map_[t].size() < n) map_[t].assign(n, 0);
+      if ((int32_t)rel_[t].size() < maxrows_ + 1) rel_[t].assign(maxrows_ + 1, 0);
+      if ((int32_t)runb_[t].size() < maxrows_ + 2) runb_[t].assign(maxrows_ + 2, 0);
       if ((int64_t)cbuf_[t].size() < cbuf_size_) cbuf_[t].assign(cbuf_size_, 0.0);
       int64_t wsz = wbuf_size_;
       if ((int64_t)wbuf_[t].size() < wsz) wbuf_[t].assign(wsz, 0.0);

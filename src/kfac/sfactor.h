@@ -150,7 +150,8 @@ class SymFactor {
   std::vector<int8_t> psign_;               // permuted signs
   // per-thread scratch
   mutable std::vector<std::vector<int32_t>> map_;
-  mutable std::vector<std::vector<double>> cbuf_, wbuf_;
+  mutable std::vector<std::vector<double>> cbuf_, wbuf_;  // cbuf_: update products, all zero between updates
+  std::vector<std::vector<int32_t>> rel_, runb_;          // target rows of an update, runs of consecutive ones
 };
 
 }  // namespace zrv::kfac
