@@ -222,6 +222,7 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
       double* C = cbuf_[t].data();
       double* W = wbuf_[t].data();
       int32_t* rel = rel_[t].data();
+      int32_t* runb = runb_[t].data();
       const int32_t* tmap = map_[tid].data();  // filled by the calling thread, read-only here
       const int64_t r0 = b * RB, r1 = std::min(nr, r0 + RB);
       for (int64_t u = ub; u < ue; u++) {
@@ -260,14 +261,29 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
         }
         cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0, C,
                     nq);
+        // scatter rows on or below the diagonal of s (a prefix of the rows per column, growing with the column)
+        int32_t nrun = 0;
+        for (int32_t i = 0; i < nq; i++)
+          if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
+        runb[nrun] = nq;
+        const bool byrun = 2 * nrun <= nq;
+        int32_t i0 = 0, rr = 0;
         for (int32_t j = 0; j < jmax; j++) {
-          int32_t col = drows[x.p1 + j] - f;
+          const int32_t col = drows[x.p1 + j] - f;
           double* tc = Ls + (int64_t)col * nr;
           double* cj = C + (int64_t)j * nq;
-          for (int32_t i = 0; i < nq; i++) {
-            int32_t r = rel[i];
-            if (r >= col) tc[r] -= cj[i];
-            cj[i] = 0.0;
+          while (i0 < nq && rel[i0] < col) i0++;
+          if (i0 > 0) std::memset(cj, 0, (size_t)i0 * sizeof(double));
+          if (!byrun) {
+            for (int32_t i = i0; i < nq; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
+            continue;
+          }
+          while (runb[rr + 1] <= i0) rr++;
+          for (int32_t r = rr; r < nrun; r++) {
+            const int32_t lo = std::max(runb[r], i0), hi = runb[r + 1];
+            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
+            double* src = cj + lo;
+            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
           }
         }
       }
