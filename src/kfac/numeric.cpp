@@ -7,12 +7,30 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "kfac/sfactor.h"
 #include "math/dense.h"
 
 namespace zrv::kfac {
 
 namespace {
+// Asks for transparent huge pages on a large buffer that has not been touched yet.  The supernodal blocks are
+// addressed with large leading dimensions (one column of a big supernode per 4 KiB page and more), so the updates
+// and their scatter miss the TLB on nearly every column with small pages.  Only a hint: nothing depends on it.
+void advise_huge(void* p, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const uintptr_t huge = (uintptr_t)1 << 21;
+  if (bytes < 4 * huge) return;
+  uintptr_t a = ((uintptr_t)p + huge - 1) & ~(huge - 1), e = ((uintptr_t)p + bytes) & ~(huge - 1);
+  if (e > a) madvise((void*)a, e - a, MADV_HUGEPAGE);
+#else
+  (void)p; (void)bytes;
+#endif
+}
+
 // The engine parallelizes above BLAS (subtrees, row blocks, tiles): OpenBLAS runs single-threaded.  The setting is
 // not restored afterwards, since solves may run concurrently from several threads (dense-column correction).
 struct BlasSingle {
@@ -447,6 +465,10 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
     for (int32_t s = 0; s < nsuper_; s++)
       pptr_[s + 1] = pptr_[s] + (rptr_[s + 1] - rptr_[s]) - (sfirst_[s + 1] - sfirst_[s]);
     // assemble the matrix into L
+    if (!lx_.empty() && lx_advised_ != lx_.data()) {
+      advise_huge(lx_.data(), lx_.size() * sizeof(double));  // before the first touch below
+      lx_advised_ = lx_.data();
+    }
     if (!lx_.empty()) std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
     for (int64_t p = 0; p < nnz_in_; p++) lx_[amap_[p]] += values[p];
     double maxdiag = 0;

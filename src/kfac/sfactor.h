@@ -146,6 +146,7 @@ class SymFactor {
   bool ldlt_ = false;
   bool have_factor_ = false;
   std::vector<double, NoInitAlloc<double>> lx_;  // written first by factor()
+  const double* lx_advised_ = nullptr;      // storage of lx_ already given the huge-page hint
   std::vector<double> dvals_;               // LDL': pivots (permuted order)
   std::vector<int8_t> psign_;               // permuted signs
   // per-thread scratch
