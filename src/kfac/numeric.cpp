@@ -593,7 +593,8 @@ void SymFactor::solve(double* b) const {
   std::vector<double> x(n);
   for (int32_t k = 0; k < n; k++) x[k] = b[perm_[k]];
   const int nt = total_work_ < 2e7 ? 1 : nthreads_;
-  std::vector<double> prod(std::max<int64_t>(pptr_[nsuper_], 1));
+  // every product is written by its supernode before an ancestor reads it: no zeroing
+  std::vector<double, NoInitAlloc<double>> prod(std::max<int64_t>(pptr_[nsuper_], 1));
   std::vector<std::vector<double>> tbuf(nt, std::vector<double>(std::max(maxrows_, 1)));
   BlasSingle blas1;
   const int32_t nsub = (int32_t)sub_lo_.size();
