@@ -7,12 +7,30 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "kfac/sfactor.h"
 #include "math/dense.h"
 
 namespace zrv::kfac {
 
 namespace {
+// Asks for transparent huge pages on a large buffer that has not been touched yet.  The supernodal blocks are
+// addressed with large leading dimensions (one column of a big supernode per 4 KiB page and more), so the updates
+// and their scatter miss the TLB on nearly every column with small pages.  Only a hint: nothing depends on it.
+void advise_huge(void* p, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const uintptr_t huge = (uintptr_t)1 << 21;
+  if (bytes < 4 * huge) return;
+  uintptr_t a = ((uintptr_t)p + huge - 1) & ~(huge - 1), e = ((uintptr_t)p + bytes) & ~(huge - 1);
+  if (e > a) madvise((void*)a, e - a, MADV_HUGEPAGE);
+#else
+  (void)p; (void)bytes;
+#endif
+}
+
 // The engine parallelizes above BLAS (subtrees, row blocks, tiles): OpenBLAS runs single-threaded.  The setting is
 // not restored afterwards, since solves may run concurrently from several threads (dense-column correction).
 struct BlasSingle {
@@ -130,19 +148,22 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
   if (!big_[s]) {
     double* C = cbuf_[tid].data();
     double* W = wbuf_[tid].data();
+    int32_t* rel = rel_[tid].data();
+    int32_t* runb = runb_[tid].data();
     for (int64_t u = ub; u < ue; u++) {
       const Upd& x = upd_[u];
       const int64_t ndr = rptr_[x.d + 1] - rptr_[x.d];
       const int32_t ndc = sfirst_[x.d + 1] - sfirst_[x.d];
       const double* Ld = lx_.data() + lptr_[x.d];
-      const int32_t* drows = rows_.data() + rptr_[x.d];
+      const int32_t* dr = rows_.data() + rptr_[x.d] + x.p1;
       const int32_t nd1 = x.p2 - x.p1;
       const int32_t nd2 = (int32_t)(ndr - x.p1);
+      // positions in s of the rows of d from p1 on; the first nd1 of them are also the target columns
+      for (int32_t i = 0; i < nd2; i++) rel[i] = map[dr[i]];
       if ((int64_t)nd2 * nd1 * ndc <= 256) {
         // tiny update: direct loops (BLAS call overhead dominates here)
-        const int32_t* dr = drows + x.p1;
         for (int32_t j = 0; j < nd1; j++) {
-          double* tc = Ls + (int64_t)(dr[j] - f) * nr;
+          double* tc = Ls + (int64_t)rel[j] * nr;
           for (int32_t i = j; i < nd2; i++) {
             double acc = 0;
             for (int32_t k = 0; k < ndc; k++) {
@@ -150,28 +171,63 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
               if (ldlt_) w *= dvals_[sfirst_[x.d] + k];
               acc += Ld[x.p1 + i + (int64_t)k * ndr] * w;
             }
-            tc[map[dr[i]]] -= acc;
+            tc[rel[i]] -= acc;
           }
         }
         continue;
       }
       const double* Wm = wmat(x, W);
       const int32_t ldw = ldlt_ ? nd1 : (int32_t)ndr;
+      if (rel[nd2 - 1] - rel[0] == nd2 - 1) {
+        // the rows of d land on consecutive rows (and columns) of s: update L in place, no scatter
+        double* T = Ls + rel[0] + (int64_t)rel[0] * nr;
+        if (!ldlt_)
+          cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, -1.0, Ld + x.p1, (int)ndr, 1.0, T, (int)nr);
+        else
+          // (also writes the upper triangle of the diagonal block of s, which nothing reads)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, -1.0, Ld + x.p1, (int)ndr, Wm, ldw, 1.0,
+                      T, (int)nr);
+        if (nd2 > nd1)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd2 - nd1, nd1, ndc, -1.0, Ld + x.p2, (int)ndr, Wm, ldw,
+                      1.0, T + nd1, (int)nr);
+        continue;
+      }
+      // C is kept zero between updates (the scatter clears what it consumed), so beta = 1 saves BLAS a pass over it
       if (!ldlt_) {
-        cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, 0.0, C, nd2);
+        cblas_dsyrk(CblasColMajor, CblasLower, CblasNoTrans, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, 1.0, C, nd2);
       } else {
-        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, Wm, ldw, 0.0, C,
+        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd1, nd1, ndc, 1.0, Ld + x.p1, (int)ndr, Wm, ldw, 1.0, C,
                     nd2);
+        // the strict upper part of the leading nd1 x nd1 block is not scattered
+        for (int32_t j = 1; j < nd1; j++) std::memset(C + (int64_t)j * nd2, 0, (size_t)j * sizeof(double));
       }
       if (nd2 > nd1)
         cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd2 - nd1, nd1, ndc, 1.0, Ld + x.p2, (int)ndr, Wm, ldw,
-                    0.0, C + nd1, nd2);
-      // scatter-subtract
-      for (int32_t j = 0; j < nd1; j++) {
-        double* tc = Ls + (int64_t)(drows[x.p1 + j] - f) * nr;
-        const double* cj = C + (int64_t)j * nd2;
-        const int32_t* dr = drows + x.p1;
-        for (int32_t i = j; i < nd2; i++) tc[map[dr[i]]] -= cj[i];
+                    1.0, C + nd1, nd2);
+      // runs of consecutive target rows
+      int32_t nrun = 0;
+      for (int32_t i = 0; i < nd2; i++)
+        if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
+      runb[nrun] = nd2;
+      if (2 * nrun > nd2) {
+        for (int32_t j = 0; j < nd1; j++) {
+          double* tc = Ls + (int64_t)rel[j] * nr;
+          double* cj = C + (int64_t)j * nd2;
+          for (int32_t i = j; i < nd2; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
+        }
+      } else {
+        int32_t r0 = 0;
+        for (int32_t j = 0; j < nd1; j++) {
+          double* tc = Ls + (int64_t)rel[j] * nr;
+          double* cj = C + (int64_t)j * nd2;
+          while (runb[r0 + 1] <= j) r0++;
+          for (int32_t r = r0; r < nrun; r++) {
+            const int32_t lo = std::max(runb[r], j), hi = runb[r + 1];
+            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
+            double* src = cj + lo;
+            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
+          }
+        }
       }
     }
   } else {
@@ -183,6 +239,9 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
       int t = par ? omp_get_thread_num() : tid;
       double* C = cbuf_[t].data();
       double* W = wbuf_[t].data();
+      int32_t* rel = rel_[t].data();
+      int32_t* runb = runb_[t].data();
+      const int32_t* tmap = map_[tid].data();  // filled by the calling thread, read-only here
       const int64_t r0 = b * RB, r1 = std::min(nr, r0 + RB);
       for (int64_t u = ub; u < ue; u++) {
         const Upd& x = upd_[u];
@@ -209,15 +268,40 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
         if (ldlt_) { Wm = wmat(x, W); ldw = nd1; }
         else { Wm = Ld + x.p1; ldw = (int32_t)ndr; }
         const int32_t nq = q1 - q0;
-        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 0.0, C,
+        for (int32_t i = 0; i < nq; i++) rel[i] = tmap[drows[q0 + i]];
+        const int32_t c0 = drows[x.p1] - f, cl = drows[x.p1 + jmax - 1] - f;
+        if (rel[nq - 1] - rel[0] == nq - 1 && cl - c0 == jmax - 1) {
+          // consecutive target rows and columns: update L in place (entries above the diagonal of s that this
+          // writes are never read, and they lie in rows of this block only)
+          cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, -1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0,
+                      Ls + rel[0] + (int64_t)c0 * nr, (int)nr);
+          continue;
+        }
+        cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0, C,
                     nq);
+        // scatter rows on or below the diagonal of s (a prefix of the rows per column, growing with the column)
+        int32_t nrun = 0;
+        for (int32_t i = 0; i < nq; i++)
+          if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
+        runb[nrun] = nq;
+        const bool byrun = 2 * nrun <= nq;
+        int32_t i0 = 0, rr = 0;
         for (int32_t j = 0; j < jmax; j++) {
-          int32_t col = drows[x.p1 + j] - f;
+          const int32_t col = drows[x.p1 + j] - f;
           double* tc = Ls + (int64_t)col * nr;
-          const double* cj = C + (int64_t)j * nq;
-          for (int32_t i = 0; i < nq; i++) {
-            int32_t r = map[drows[q0 + i]];
-            if (r >= col) tc[r] -= cj[i];
+          double* cj = C + (int64_t)j * nq;
+          while (i0 < nq && rel[i0] < col) i0++;
+          if (i0 > 0) std::memset(cj, 0, (size_t)i0 * sizeof(double));
+          if (!byrun) {
+            for (int32_t i = i0; i < nq; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
+            continue;
+          }
+          while (runb[rr + 1] <= i0) rr++;
+          for (int32_t r = rr; r < nrun; r++) {
+            const int32_t lo = std::max(runb[r], i0), hi = runb[r + 1];
+            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
+            double* src = cj + lo;
+            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
           }
         }
       }
@@ -363,16 +447,28 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
     struct Restore { int32_t& r; int32_t v; ~Restore() { r = v; } } restore{nthreads_, saved_nt};
     if ((int)map_.size() < nt) {
       map_.resize(nt);
+      rel_.resize(nt);
+      runb_.resize(nt);
       cbuf_.resize(nt);
       wbuf_.resize(nt);
     }
     for (int t = 0; t < nt; t++) {
       if ((int32_t)map_[t].size() < n) map_[t].assign(n, 0);
+      if ((int32_t)rel_[t].size() < maxrows_ + 1) rel_[t].assign(maxrows_ + 1, 0);
+      if ((int32_t)runb_[t].size() < maxrows_ + 2) runb_[t].assign(maxrows_ + 2, 0);
       if ((int64_t)cbuf_[t].size() < cbuf_size_) cbuf_[t].assign(cbuf_size_, 0.0);
       int64_t wsz = wbuf_size_;
       if ((int64_t)wbuf_[t].size() < wsz) wbuf_[t].assign(wsz, 0.0);
     }
+    // offsets of the per-supernode products of the forward solve
+    pptr_.assign(nsuper_ + 1, 0);
+    for (int32_t s = 0; s < nsuper_; s++)
+      pptr_[s + 1] = pptr_[s] + (rptr_[s + 1] - rptr_[s]) - (sfirst_[s + 1] - sfirst_[s]);
     // assemble the matrix into L
+    if (!lx_.empty() && lx_advised_ != lx_.data()) {
+      advise_huge(lx_.data(), lx_.size() * sizeof(double));  // before the first touch below
+      lx_advised_ = lx_.data();
+    }
     if (!lx_.empty()) std::memset(lx_.data(), 0, lx_.size() * sizeof(double));
     for (int64_t p = 0; p < nnz_in_; p++) lx_[amap_[p]] += values[p];
     double maxdiag = 0;
@@ -426,31 +522,44 @@ int SymFactor::factor(const double* values, const double* diag_add, const int8_t
   }
 }
 
-void SymFactor::solve_fwd_node(int32_t s, double* x, double* t) const {
+// Forward substitution at supernode s.  The products of the rows below the diagonal block of every descendant with
+// its solved part were stored by that descendant in prod (one dgemv over its whole off-diagonal block, not one call
+// per ancestor); s subtracts the slices that fall in its columns, in the fixed order of its update list, so the sums
+// do not depend on the schedule.
+void SymFactor::solve_fwd_node(int32_t s, double* x, double* prod) const {
   const int32_t f = sfirst_[s];
   const int32_t nc = sfirst_[s + 1] - f;
   const int64_t nr = rptr_[s + 1] - rptr_[s];
   for (int64_t u = uptr_[s]; u < uptr_[s + 1]; u++) {
     const Upd& x0 = upd_[u];
-    const int64_t ndr = rptr_[x0.d + 1] - rptr_[x0.d];
-    const int32_t ndc = sfirst_[x0.d + 1] - sfirst_[x0.d];
-    const double* Ld = lx_.data() + lptr_[x0.d];
-    const int32_t* drows = rows_.data() + rptr_[x0.d];
+    const int32_t* dr = rows_.data() + rptr_[x0.d] + x0.p1;
+    const double* pd = prod + pptr_[x0.d] + (x0.p1 - (sfirst_[x0.d + 1] - sfirst_[x0.d]));
     const int32_t nd1 = x0.p2 - x0.p1;
-    const double* xd = x + sfirst_[x0.d];
-    if (nd1 * (int64_t)ndc <= 16) {
-      for (int32_t i = 0; i < nd1; i++) {
-        double acc = 0;
-        for (int32_t c = 0; c < ndc; c++) acc += Ld[x0.p1 + i + c * ndr] * xd[c];
-        x[drows[x0.p1 + i]] -= acc;
-      }
-    } else {
-      cblas_dgemv(CblasColMajor, CblasNoTrans, nd1, ndc, 1.0, Ld + x0.p1, (int)ndr, xd, 1, 0.0, t, 1);
-      for (int32_t i = 0; i < nd1; i++) x[drows[x0.p1 + i]] -= t[i];
-    }
+    for (int32_t i = 0; i < nd1; i++) x[dr[i]] -= pd[i];
   }
   const double* Ls = lx_.data() + lptr_[s];
-  cblas_dtrsv(CblasColMajor, CblasLower, CblasNoTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, x + f, 1);
+  double* xs = x + f;
+  const int64_t nb = nr - nc;
+  if (nr * nc <= 64) {
+    // tiny block: loops (a BLAS call costs more)
+    for (int32_t c = 0; c < nc; c++) {
+      const double* col = Ls + (int64_t)c * nr;
+      if (!ldlt_) xs[c] /= col[c];
+      const double v = xs[c];
+      for (int32_t i = c + 1; i < nc; i++) xs[i] -= col[i] * v;
+    }
+    double* ps = prod + pptr_[s];
+    for (int64_t i = 0; i < nb; i++) ps[i] = 0.0;
+    for (int32_t c = 0; c < nc; c++) {
+      const double* col = Ls + (int64_t)c * nr + nc;
+      const double v = xs[c];
+      for (int64_t i = 0; i < nb; i++) ps[i] += col[i] * v;
+    }
+    return;
+  }
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasNoTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, xs, 1);
+  if (nb > 0)
+    cblas_dgemv(CblasColMajor, CblasNoTrans, (int)nb, nc, 1.0, Ls + nc, (int)nr, xs, 1, 0.0, prod + pptr_[s], 1);
 }
 
 void SymFactor::solve_bwd_node(int32_t s, double* x, double* t) const {
@@ -460,11 +569,22 @@ void SymFactor::solve_bwd_node(int32_t s, double* x, double* t) const {
   const int32_t* srows = rows_.data() + rptr_[s];
   const double* Ls = lx_.data() + lptr_[s];
   const int64_t nb = nr - nc;
+  double* xs = x + f;
+  if (nr * nc <= 64) {
+    for (int32_t c = nc - 1; c >= 0; c--) {
+      const double* col = Ls + (int64_t)c * nr;
+      double acc = xs[c];
+      for (int64_t i = nc; i < nr; i++) acc -= col[i] * x[srows[i]];
+      for (int32_t i = c + 1; i < nc; i++) acc -= col[i] * xs[i];
+      xs[c] = ldlt_ ? acc : acc / col[c];
+    }
+    return;
+  }
   if (nb > 0) {
     for (int64_t i = 0; i < nb; i++) t[i] = x[srows[nc + i]];
-    cblas_dgemv(CblasColMajor, CblasTrans, (int)nb, nc, -1.0, Ls + nc, (int)nr, t, 1, 1.0, x + f, 1);
+    cblas_dgemv(CblasColMajor, CblasTrans, (int)nb, nc, -1.0, Ls + nc, (int)nr, t, 1, 1.0, xs, 1);
   }
-  cblas_dtrsv(CblasColMajor, CblasLower, CblasTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, x + f, 1);
+  cblas_dtrsv(CblasColMajor, CblasLower, CblasTrans, ldlt_ ? CblasUnit : CblasNonUnit, nc, Ls, (int)nr, xs, 1);
 }
 
 void SymFactor::solve(double* b) const {
@@ -473,15 +593,15 @@ void SymFactor::solve(double* b) const {
   std::vector<double> x(n);
   for (int32_t k = 0; k < n; k++) x[k] = b[perm_[k]];
   const int nt = total_work_ < 2e7 ? 1 : nthreads_;
+  // every product is written by its supernode before an ancestor reads it: no zeroing
+  std::vector<double, NoInitAlloc<double>> prod(std::max<int64_t>(pptr_[nsuper_], 1));
   std::vector<std::vector<double>> tbuf(nt, std::vector<double>(std::max(maxrows_, 1)));
   BlasSingle blas1;
   const int32_t nsub = (int32_t)sub_lo_.size();
 #pragma omp parallel for schedule(dynamic, 1) num_threads(nt) if (nt > 1 && nsub > 1)
-  for (int32_t q = 0; q < nsub; q++) {
-    int tid = omp_get_thread_num();
-    for (int32_t s = sub_lo_[q]; s <= sub_hi_[q]; s++) solve_fwd_node(s, x.data(), tbuf[tid].data());
-  }
-  for (int32_t s : top_) solve_fwd_node(s, x.data(), tbuf[0].data());
+  for (int32_t q = 0; q < nsub; q++)
+    for (int32_t s = sub_lo_[q]; s <= sub_hi_[q]; s++) solve_fwd_node(s, x.data(), prod.data());
+  for (int32_t s : top_) solve_fwd_node(s, x.data(), prod.data());
   if (ldlt_)
     for (int32_t k = 0; k < n; k++) x[k] /= dvals_[k];
   for (size_t q = top_.size(); q-- > 0;) solve_bwd_node(top_[q], x.data(), tbuf[0].data());

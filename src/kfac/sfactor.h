@@ -101,7 +101,7 @@ class SymFactor {
   void factor_supernode(int32_t s, int tid, const int8_t* psign, double tol, double replace, bool par,
                         NumResult* res, int* failed);
   void factor_small(int32_t s, int tid, const int8_t* psign, double tol, double replace, NumResult* res, int* failed);
-  void solve_fwd_node(int32_t s, double* x, double* t) const;
+  void solve_fwd_node(int32_t s, double* x, double* prod) const;
   void solve_bwd_node(int32_t s, double* x, double* t) const;
 
   // row block of the update/solve tasks and column tile of a large supernode (depend on its size only)
@@ -128,6 +128,7 @@ class SymFactor {
   std::vector<int64_t> rptr_;              // nsuper+1 into rows_
   std::vector<int32_t> rows_;
   std::vector<int64_t> lptr_;              // nsuper+1 into lx_
+  std::vector<int64_t> pptr_;              // nsuper+1: off-diagonal rows of each supernode, prefix sums (solve buffer)
   std::vector<int32_t> sparent_;
   std::vector<int64_t> uptr_;              // nsuper+1 into upd_
   struct Upd { int32_t d, p1, p2; };
@@ -145,11 +146,13 @@ class SymFactor {
   bool ldlt_ = false;
   bool have_factor_ = false;
   std::vector<double, NoInitAlloc<double>> lx_;  // written first by factor()
+  const double* lx_advised_ = nullptr;      // storage of lx_ already given the huge-page hint
   std::vector<double> dvals_;               // LDL': pivots (permuted order)
   std::vector<int8_t> psign_;               // permuted signs
   // per-thread scratch
   mutable std::vector<std::vector<int32_t>> map_;
-  mutable std::vector<std::vector<double>> cbuf_, wbuf_;
+  mutable std::vector<std::vector<double>> cbuf_, wbuf_;  // cbuf_: update products, all zero between updates
+  std::vector<std::vector<int32_t>> rel_, runb_;          // target rows of an update, runs of consecutive ones
 };
 
 }  // namespace zrv::kfac
