@@ -76,6 +76,7 @@ class Engine {
   void measure();
   Verdict term_test(int g, int r, double relax, bool near_only) const;
   Final relaxed_verdict() const;
+  double merit() const;
   int factorize();
   void solve_kkt(const double* r1, const double* r2, double* dx, double* dy);
   void solve_normal(const double* r1, const double* r2, double* dx, double* dy);
@@ -263,6 +264,15 @@ Verdict Engine::term_test(int g, int r, double relax, bool near_only) const {
   if (dinf) return V_DINF;
   if (pinf) return V_PINF;
   return V_NONE;
+}
+
+// How far the iterate is from the feasibility tolerances: the sum of the logarithms of the primal and dual
+// residuals' excess over their tolerances (0 when both hold).  The relative gap is left out: it is not monotone
+// (the objectives of an infeasible iterate can agree and then part again).
+double Engine::merit() const {
+  const double pb = std::max((M.np + 1) * C.tol_pfeas * it.tau, 1.0e-12);
+  const double db = std::max((M.nd + 1) * C.tol_dfeas * it.tau, 1.0e-12);
+  return std::log(std::max(1.0, S.pfeas / pb)) + std::log(std::max(1.0, S.dfeas / db));
 }
 
 // Relaxed status rules: tolerances times the near-relative factor; a status found this way is a near status.
@@ -773,6 +783,9 @@ void Engine::iterate(Final* finp, int* outp) {
   bool split_step = false;  // the last step used different lengths
   double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
+  bool stepped = false;  // a step has been taken in this run of the iterations
+  double last_merit = 0, last_relgap = HUGE_VAL;
+  int rejections = 0;
   Final& fin = *finp;
   int& outcome = *outp;
   fin = F_UNKNOWN;
@@ -781,10 +794,21 @@ void Engine::iterate(Final* finp, int* outp) {
     measure();
     // A split step that made a residual grow: the faster side ran ahead of what the slower side's directions can
     // still fix.  The previous iterate is restored and the run goes on with common steps.
+    bool rejected = false;
     if (split_step && (S.pfeas > 1.5 * last_pf || S.dfeas > 1.5 * last_df || !S.finite)) {
       it = prev;
       measure();
       diff = false;
+    } else if (stepped && S.finite && it.kappa < 0.01 * it.tau && prev.kappa < 0.01 * prev.tau &&
+               last_relgap <= C.tol_rel_gap && merit() > last_merit + std::log(4.0)) {
+      // Each step shrinks both residuals in exact arithmetic; a step after which the iterate is much further from
+      // the tolerances had directions that lost their accuracy.  This happens when the gap has closed before the
+      // residuals: the complementarity then falls far below what the residuals can follow.  The previous iterate
+      // is restored and judged by the stalled-state test.  Only for iterates on their way to a solution (kappa
+      // small against tau): towards a certificate tau falls and the residuals relative to it grow by design.
+      it = prev;
+      measure();
+      rejected = true;
     }
     split_step = false;
     if (!S.finite) {
@@ -807,10 +831,22 @@ void Engine::iterate(Final* finp, int* outp) {
       break;
     }
     Verdict v = term_test(0, 0, 1.0, false);
-    if (v == V_NONE && stalled) v = term_test(1, 1, 1.0, false);
+    if (v == V_NONE && (stalled || rejected)) v = term_test(1, 1, 1.0, false);
     if (v != V_NONE) {
       fin = v == V_OPT ? F_OPT : v == V_DINF ? F_DINF : F_PINF;
       break;
+    }
+    if (rejected) {
+      // A second rejected step ends the run by the relaxed status rules; after the first, the directions get
+      // more refinement and a larger regularization, so the next one differs.
+      if (++rejections > 1) {
+        fin = relaxed_verdict();
+        outcome = fin != F_UNKNOWN ? opt::OUT_FINISHED : opt::OUT_STALL;
+        break;
+      }
+      refine_steps = std::max(refine_steps, 6);
+      reg_d = std::max(reg_d * 100.0, 1e-10);
+      reg_p = std::max(reg_p * 100.0, 1e-10);
     }
     if (iter >= C.max_iterations) {
       outcome = opt::OUT_MAX_ITERATIONS;
@@ -949,6 +985,9 @@ void Engine::iterate(Final* finp, int* outp) {
     split_step = alp != ald;
     last_pf = S.pfeas;
     last_df = S.dfeas;
+    last_merit = merit();
+    last_relgap = S.relgap;
+    stepped = true;
     for (int32_t j = 0; j < n; ++j) {
       it.x[j] += alp * dir.x[j];
       it.w[j] += alp * dir.w[j];
