@@ -773,6 +773,7 @@ void Engine::iterate(Final* finp, int* outp) {
   bool split_step = false;  // the last step used different lengths
   double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
+  bool pivot_trouble = false;  // the last factorization raised the regularization
   Final& fin = *finp;
   int& outcome = *outp;
   fin = F_UNKNOWN;
@@ -807,7 +808,10 @@ void Engine::iterate(Final* finp, int* outp) {
       break;
     }
     Verdict v = term_test(0, 0, 1.0, false);
-    if (v == V_NONE && stalled) v = term_test(1, 1, 1.0, false);
+    // A factorization that needed more regularization is the other sign of a run at the limit of its accuracy
+    // (pivots break down as the complementarity vanishes while a residual sits at its rounding floor): the test
+    // of the stalled state applies, instead of going on until the regularization spoils the iterate.
+    if (v == V_NONE && (stalled || pivot_trouble)) v = term_test(1, 1, 1.0, false);
     if (v != V_NONE) {
       fin = v == V_OPT ? F_OPT : v == V_DINF ? F_DINF : F_PINF;
       break;
@@ -818,11 +822,13 @@ void Engine::iterate(Final* finp, int* outp) {
     }
 
     // factorization and the tau column
+    const int raises0 = reg_raises;
     if (int rc = factorize(); rc != 0) {
       fin = relaxed_verdict();
       outcome = rc == opt::OUT_NOMEM ? rc : (fin != F_UNKNOWN ? opt::OUT_FINISHED : rc);
       break;
     }
+    pivot_trouble = reg_raises > raises0;
     const double tau = it.tau;
     for (int32_t j = 0; j < n; ++j) {
       const double zw = M.kind[j] == COL_RANGED ? it.z[j] / it.w[j] * M.u[j] : 0.0;

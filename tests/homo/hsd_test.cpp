@@ -472,6 +472,18 @@ TEST(HsdInstance, SmallMarosMeszarosQp) {
   }
 }
 
+// QRECIPE's optimal face is unbounded along columns without cost: tau falls to about 1e-6 while those columns
+// stay of order one, the primal residual sits at its rounding floor and the pivots break down as the gap
+// vanishes.  The run must end optimal there instead of raising the regularization until the iterate is spoilt.
+TEST(HsdInstance, ResidualAtItsRoundingFloorEndsOptimal) {
+  auto known = hsdcheck::known_values(data("maros-meszaros/optimal_values.csv"));
+  ProbView v;
+  ASSERT_TRUE(load_view(data("maros-meszaros/QRECIPE.qps.gz"), &v));
+  IpResult r = solve(v);
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_optimal(v, r, known.at("QRECIPE"));
+}
+
 // The iterates do not depend on the thread count: every reported number and the answer are bit-identical.
 TEST(HsdInstance, OneAndTwoThreadsBitIdentical) {
   ProbView v;
