@@ -452,6 +452,24 @@ TEST(HsdInstance, SplitAndCommonStepsReachTheSameOptimum) {
   }
 }
 
+// A split step that would make a residual grow is replaced within the same iteration: no reported iteration
+// repeats the iterate before it (a rejected step used to cost a whole iteration on the restored point).
+TEST(HsdInstance, RejectedSplitStepCostsNoIteration) {
+  for (const char* name : {"scsd8", "finnis", "modszk1"}) {
+    SCOPED_TRACE(name);
+    ProbView v;
+    ASSERT_TRUE(load_view(data(std::string("netlib/") + name + ".mps.gz"), &v));
+    Recorder rec;
+    IpControl c;
+    c.diff_step = 1;
+    expect_optimal(v, solve(v, c, rec.hooks()), netlib_known().at(name));
+    for (size_t k = 1; k < rec.iters.size(); ++k) {
+      const IpProgress &a = rec.iters[k - 1], &b = rec.iters[k];
+      EXPECT_FALSE(a.pfeas == b.pfeas && a.dfeas == b.dfeas && a.mu == b.mu) << "iteration " << b.iter;
+    }
+  }
+}
+
 TEST(HsdInstance, InfeasibleNetlib) {
   for (const char* name : {"itest6", "woodinfe", "box1"}) {
     SCOPED_TRACE(name);
