@@ -780,27 +780,22 @@ void Engine::iterate(Final* finp, int* outp) {
   // Different primal and dual steps for linear problems; with Q the dual residual holds Q x, which the dual
   // step does not move alone, so one common step is used there.
   bool diff = C.diff_step != 0 && !M.hasq;
-  bool split_step = false;  // the last step used different lengths
+  bool split_step = false;  // the step just taken used different lengths
   double last_pf = 0, last_df = 0;
   bool stalled = false, stall_raised = false;
   bool stepped = false;  // a step has been taken in this run of the iterations
   double last_merit = 0, last_relgap = HUGE_VAL;
   int rejections = 0;
+  bool pivot_trouble = false;  // the last factorization raised the regularization
   Final& fin = *finp;
   int& outcome = *outp;
   fin = F_UNKNOWN;
   outcome = opt::OUT_FINISHED;
   for (;; ++iter) {
     measure();
-    // A split step that made a residual grow: the faster side ran ahead of what the slower side's directions can
-    // still fix.  The previous iterate is restored and the run goes on with common steps.
     bool rejected = false;
-    if (split_step && (S.pfeas > 1.5 * last_pf || S.dfeas > 1.5 * last_df || !S.finite)) {
-      it = prev;
-      measure();
-      diff = false;
-    } else if (stepped && S.finite && it.kappa < 0.01 * it.tau && prev.kappa < 0.01 * prev.tau &&
-               last_relgap <= C.tol_rel_gap && merit() > last_merit + std::log(4.0)) {
+    if (stepped && S.finite && it.kappa < 0.01 * it.tau && prev.kappa < 0.01 * prev.tau &&
+        last_relgap <= C.tol_rel_gap && merit() > last_merit + std::log(4.0)) {
       // Each step shrinks both residuals in exact arithmetic; a step after which the iterate is much further from
       // the tolerances had directions that lost their accuracy.  This happens when the gap has closed before the
       // residuals: the complementarity then falls far below what the residuals can follow.  The previous iterate
@@ -810,7 +805,6 @@ void Engine::iterate(Final* finp, int* outp) {
       measure();
       rejected = true;
     }
-    split_step = false;
     if (!S.finite) {
       it = prev;
       measure();
@@ -831,7 +825,10 @@ void Engine::iterate(Final* finp, int* outp) {
       break;
     }
     Verdict v = term_test(0, 0, 1.0, false);
-    if (v == V_NONE && (stalled || rejected)) v = term_test(1, 1, 1.0, false);
+    // A factorization that needed more regularization is the other sign of a run at the limit of its accuracy
+    // (pivots break down as the complementarity vanishes while a residual sits at its rounding floor): the test
+    // of the stalled state applies, instead of going on until the regularization spoils the iterate.
+    if (v == V_NONE && (stalled || pivot_trouble || rejected)) v = term_test(1, 1, 1.0, false);
     if (v != V_NONE) {
       fin = v == V_OPT ? F_OPT : v == V_DINF ? F_DINF : F_PINF;
       break;
@@ -854,11 +851,13 @@ void Engine::iterate(Final* finp, int* outp) {
     }
 
     // factorization and the tau column
+    const int raises0 = reg_raises;
     if (int rc = factorize(); rc != 0) {
       fin = relaxed_verdict();
       outcome = rc == opt::OUT_NOMEM ? rc : (fin != F_UNKNOWN ? opt::OUT_FINISHED : rc);
       break;
     }
+    pivot_trouble = reg_raises > raises0;
     const double tau = it.tau;
     for (int32_t j = 0; j < n; ++j) {
       const double zw = M.kind[j] == COL_RANGED ? it.z[j] / it.w[j] * M.u[j] : 0.0;
@@ -943,60 +942,71 @@ void Engine::iterate(Final* finp, int* outp) {
     }
     max_steps(dir, &ap, &ad);  // of the direction the correctors left
     double alp = 0, ald = 0, kap = -1.0;
-    // Split only once the iterate looks feasible (kappa small against tau): while tau and kappa are still
-    // deciding between a solution and a certificate, the two sides must stay together.
-    for (bool split = diff && ap != ad && it.kappa < 0.01 * it.tau;; split = false) {
-      alp = std::min(1.0, frac * (split ? ap : std::min(ap, ad)));
-      ald = std::min(1.0, frac * (split ? ad : std::min(ap, ad)));
-      double mun = 0;
-      // The longest fraction t of (alp, ald) that stays in the neighbourhood, by bisection between a fraction
-      // known to be inside (0) and one outside; only fractions that were checked are taken.
-      const double ap0 = alp, ad0 = ald;
-      auto inside = [&](double t) {
-        kap = split ? split_kappa(dir, t * ap0, t * ad0, 1.0 - sigma) : -1.0;
-        if (split && !(kap > 0)) return false;
-        return products_min(dir, t * ap0, t * ad0, &mun, kap) >= gamma * mun;
-      };
-      double lo = 0, hi = 1, tk = 1;
-      if (!inside(1.0)) {
-        if (split && !(kap > 0)) continue;
-        for (int b = 0; b < 10; ++b) {
-          const double t = 0.5 * (lo + hi);
-          if (inside(t)) lo = t;
-          else if (split && !(kap > 0)) break;
-          else hi = t;
+    // A split step that makes a residual grow has let the faster side run ahead of what the slower side's
+    // directions can still fix: the step is taken back and replaced by a common one along the same direction
+    // (no new factorization), and the run goes on with common steps.
+    for (bool allow_split = diff;; allow_split = false) {
+      // Split only once the iterate looks feasible (kappa small against tau): while tau and kappa are still
+      // deciding between a solution and a certificate, the two sides must stay together.
+      for (bool split = allow_split && ap != ad && it.kappa < 0.01 * it.tau;; split = false) {
+        alp = std::min(1.0, frac * (split ? ap : std::min(ap, ad)));
+        ald = std::min(1.0, frac * (split ? ad : std::min(ap, ad)));
+        double mun = 0;
+        // The longest fraction t of (alp, ald) that stays in the neighbourhood, by bisection between a fraction
+        // known to be inside (0) and one outside; only fractions that were checked are taken.
+        const double ap0 = alp, ad0 = ald;
+        auto inside = [&](double t) {
+          kap = split ? split_kappa(dir, t * ap0, t * ad0, 1.0 - sigma) : -1.0;
+          if (split && !(kap > 0)) return false;
+          return products_min(dir, t * ap0, t * ad0, &mun, kap) >= gamma * mun;
+        };
+        double lo = 0, hi = 1, tk = 1;
+        if (!inside(1.0)) {
+          if (split && !(kap > 0)) continue;
+          for (int b = 0; b < 10; ++b) {
+            const double t = 0.5 * (lo + hi);
+            if (inside(t)) lo = t;
+            else if (split && !(kap > 0)) break;
+            else hi = t;
+          }
+          if (split && !(kap > 0)) continue;
+          tk = lo > 0 ? lo : 1.0 / 1024;
+          inside(tk);  // kap and mun of the step taken
         }
+        alp = tk * ap0;
+        ald = tk * ad0;
         if (split && !(kap > 0)) continue;
-        tk = lo > 0 ? lo : 1.0 / 1024;
-        inside(tk);  // kap and mun of the step taken
+        // The longer step must not run ahead: when the complementarity would fall much faster than the residual
+        // of the slower side, that side is left behind with a gap too small to fix its residual (the directions
+        // lose their accuracy as mu goes to zero) and the run crawls.  Then one common step.
+        if (!split) break;
+        const double slow = 1.0 - std::min(alp, ald) * (1.0 - sigma);
+        if (mun >= 0.1 * slow * mu) break;
       }
-      alp = tk * ap0;
-      ald = tk * ad0;
-      if (split && !(kap > 0)) continue;
-      // The longer step must not run ahead: when the complementarity would fall much faster than the residual
-      // of the slower side, that side is left behind with a gap too small to fix its residual (the directions
-      // lose their accuracy as mu goes to zero) and the run crawls.  Then one common step.
-      if (!split) break;
-      const double slow = 1.0 - std::min(alp, ald) * (1.0 - sigma);
-      if (mun >= 0.1 * slow * mu) break;
+      const double rho = dual_rescale(dir, alp, ald);
+      prev = it;
+      split_step = alp != ald;
+      last_pf = S.pfeas;
+      last_df = S.dfeas;
+      last_merit = merit();
+      last_relgap = S.relgap;
+      stepped = true;
+      for (int32_t j = 0; j < n; ++j) {
+        it.x[j] += alp * dir.x[j];
+        it.w[j] += alp * dir.w[j];
+        it.s[j] = (it.s[j] + ald * dir.s[j]) * rho;
+        it.z[j] = (it.z[j] + ald * dir.z[j]) * rho;
+      }
+      for (int32_t i = 0; i < m; ++i) it.y[i] = (it.y[i] + ald * dir.y[i]) * rho;
+      it.tau += alp * dir.tau;
+      it.kappa = kap > 0 ? kap : (it.kappa + ald * dir.kappa) * rho;
+      if (!split_step) break;
+      measure();
+      if (S.finite && S.pfeas <= 1.5 * last_pf && S.dfeas <= 1.5 * last_df) break;
+      it = prev;
+      measure();
+      diff = false;
     }
-    const double rho = dual_rescale(dir, alp, ald);
-    prev = it;
-    split_step = alp != ald;
-    last_pf = S.pfeas;
-    last_df = S.dfeas;
-    last_merit = merit();
-    last_relgap = S.relgap;
-    stepped = true;
-    for (int32_t j = 0; j < n; ++j) {
-      it.x[j] += alp * dir.x[j];
-      it.w[j] += alp * dir.w[j];
-      it.s[j] = (it.s[j] + ald * dir.s[j]) * rho;
-      it.z[j] = (it.z[j] + ald * dir.z[j]) * rho;
-    }
-    for (int32_t i = 0; i < m; ++i) it.y[i] = (it.y[i] + ald * dir.y[i]) * rho;
-    it.tau += alp * dir.tau;
-    it.kappa = kap > 0 ? kap : (it.kappa + ald * dir.kappa) * rho;
     const double alpha = std::min(alp, ald);
     // stall: a very short step; raise the regularization once before giving up
     if (alpha < C.tol_step_size) {

@@ -452,6 +452,24 @@ TEST(HsdInstance, SplitAndCommonStepsReachTheSameOptimum) {
   }
 }
 
+// A split step that would make a residual grow is replaced within the same iteration: no reported iteration
+// repeats the iterate before it (a rejected step used to cost a whole iteration on the restored point).
+TEST(HsdInstance, RejectedSplitStepCostsNoIteration) {
+  for (const char* name : {"scsd8", "finnis", "modszk1"}) {
+    SCOPED_TRACE(name);
+    ProbView v;
+    ASSERT_TRUE(load_view(data(std::string("netlib/") + name + ".mps.gz"), &v));
+    Recorder rec;
+    IpControl c;
+    c.diff_step = 1;
+    expect_optimal(v, solve(v, c, rec.hooks()), netlib_known().at(name));
+    for (size_t k = 1; k < rec.iters.size(); ++k) {
+      const IpProgress &a = rec.iters[k - 1], &b = rec.iters[k];
+      EXPECT_FALSE(a.pfeas == b.pfeas && a.dfeas == b.dfeas && a.mu == b.mu) << "iteration " << b.iter;
+    }
+  }
+}
+
 TEST(HsdInstance, InfeasibleNetlib) {
   for (const char* name : {"itest6", "woodinfe", "box1"}) {
     SCOPED_TRACE(name);
@@ -470,6 +488,18 @@ TEST(HsdInstance, SmallMarosMeszarosQp) {
     ASSERT_TRUE(v.has_q());
     expect_optimal(v, solve(v), known.at(name));
   }
+}
+
+// QRECIPE's optimal face is unbounded along columns without cost: tau falls to about 1e-6 while those columns
+// stay of order one, the primal residual sits at its rounding floor and the pivots break down as the gap
+// vanishes.  The run must end optimal there instead of raising the regularization until the iterate is spoilt.
+TEST(HsdInstance, ResidualAtItsRoundingFloorEndsOptimal) {
+  auto known = hsdcheck::known_values(data("maros-meszaros/optimal_values.csv"));
+  ProbView v;
+  ASSERT_TRUE(load_view(data("maros-meszaros/QRECIPE.qps.gz"), &v));
+  IpResult r = solve(v);
+  EXPECT_EQ(r.outcome, zrv::opt::OUT_FINISHED);
+  expect_optimal(v, r, known.at("QRECIPE"));
 }
 
 // The iterates do not depend on the thread count: every reported number and the answer are bit-identical.
