@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the benchmarks need.
 set -euo pipefail
-pkgs=(build-essential cmake pkg-config zlib1g-dev libopenblas-dev liblapacke-dev
+pkgs=(build-essential cmake pkg-config zlib1g-dev libopenblas-dev
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do

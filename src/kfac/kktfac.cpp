@@ -1,6 +1,5 @@
 #include "kfac/kktfac.h"
 
-#include <lapacke.h>
 #include <omp.h>
 
 #include <algorithm>
@@ -8,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+
+#include "math/dense.h"
 
 namespace zrv::kfac {
 namespace {
@@ -242,7 +243,7 @@ int KktFactor::numfac(const double* aval, const double* hval, const double* d, d
         }
       for (int32_t a = 0; a < q_; a++) T_[(size_t)a * q_ + a] += 1.0 / sdiag_[a];
       ipiv_.assign(q_, 0);
-      lapack_int info = LAPACKE_dgetrf(LAPACK_COL_MAJOR, q_, q_, T_.data(), q_, ipiv_.data());
+      const int info = math::lapack_dgetrf(q_, T_.data(), q_, ipiv_.data());
       if (info != 0) {
         R->status = 2;
         R->fail_col = -1;
@@ -271,7 +272,7 @@ void KktFactor::solve_corrected(double* x) const {
     for (int32_t i = 0; i < N; i++) s += ua[i] * x[i];
     z[a] = s;
   }
-  LAPACKE_dgetrs(LAPACK_COL_MAJOR, 'N', q_, 1, T_.data(), q_, ipiv_.data(), z.data(), q_);
+  math::lapack_dgetrs(q_, T_.data(), q_, ipiv_.data(), z.data());
   for (int32_t a = 0; a < q_; a++) {
     const double* mb = MiU_.data() + (size_t)a * N;
     double za = z[a];

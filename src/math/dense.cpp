@@ -1,14 +1,56 @@
 #include "math/dense.h"
 
 #include <cblas.h>
-#include <lapacke.h>
+
+#include <cstddef>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
 
+// Fortran LAPACK entry points (character arguments carry a hidden length at the end).
+extern "C" {
+void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info, size_t uplo_len);
+void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
+void dgetrs_(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda, const int* ipiv,
+             double* b, const int* ldb, int* info, size_t trans_len);
+void dsyev_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda, double* w, double* work,
+            const int* lwork, int* info, size_t jobz_len, size_t uplo_len);
+}
+
 namespace zrv::math {
+
+static_assert(sizeof(int) == sizeof(int32_t), "LAPACK integers are 32 bits here");
+
+int lapack_dpotrf_lower(int n, double* A, int lda) {
+  int info = 0;
+  dpotrf_("L", &n, A, &lda, &info, 1);
+  return info;
+}
+
+int lapack_dgetrf(int n, double* A, int lda, int32_t* ipiv) {
+  int info = 0;
+  dgetrf_(&n, &n, A, &lda, reinterpret_cast<int*>(ipiv), &info);
+  return info;
+}
+
+int lapack_dgetrs(int n, const double* A, int lda, const int32_t* ipiv, double* b) {
+  int info = 0, one = 1;
+  dgetrs_("N", &n, &one, A, &lda, reinterpret_cast<const int*>(ipiv), b, &n, &info, 1);
+  return info;
+}
+
+int lapack_dsyev_values(int n, double* A, int lda, double* w) {
+  int info = 0, lwork = -1;
+  double query = 0;
+  dsyev_("N", "L", &n, A, &lda, w, &query, &lwork, &info, 1, 1);
+  if (info != 0) return info;
+  lwork = std::max(1, (int)query);
+  std::vector<double> work((size_t)lwork);
+  dsyev_("N", "L", &n, A, &lda, w, work.data(), &lwork, &info, 1, 1);
+  return info;
+}
 
 int blas_set_threads(int n) {
   int old = openblas_get_num_threads();
@@ -19,7 +61,7 @@ int blas_get_threads() { return openblas_get_num_threads(); }
 
 int64_t dense_potrf(int64_t n, double* A, int64_t lda, double tol) {
   if (n <= 0) return 0;
-  lapack_int info = LAPACKE_dpotrf_work(LAPACK_COL_MAJOR, 'L', (lapack_int)n, A, (lapack_int)lda);
+  const int info = lapack_dpotrf_lower((int)n, A, (int)lda);
   if (info < 0) return -1;
   if (info > 0) return info;
   for (int64_t j = 0; j < n; j++) {

@@ -1,4 +1,4 @@
-// Dense kernels for the supernodal factorization: thin wrappers over CBLAS/LAPACKE (OpenBLAS) and a blocked
+// Dense kernels for the supernodal factorization: thin wrappers over CBLAS/LAPACK (OpenBLAS) and a blocked
 // LDL' without pivoting for quasi-definite blocks.  Column-major storage throughout.
 #pragma once
 #include <cstdint>
@@ -8,6 +8,14 @@ namespace zrv::math {
 // Runs OpenBLAS with one thread (the callers parallelize at the supernode level); returns the previous count.
 int blas_set_threads(int n);
 int blas_get_threads();
+
+// LAPACK routines of OpenBLAS, called through their Fortran entry points (OpenBLAS carries LAPACK itself; a
+// separate C interface library would load further copies of the BLAS and the Fortran runtime into every process).
+// Column-major; the return value is LAPACK's info.
+int lapack_dpotrf_lower(int n, double* A, int lda);
+int lapack_dgetrf(int n, double* A, int lda, int32_t* ipiv);
+int lapack_dgetrs(int n, const double* A, int lda, const int32_t* ipiv, double* b);  // one right-hand side
+int lapack_dsyev_values(int n, double* A, int lda, double* w);  // eigenvalues (ascending) of the lower triangle
 
 // Cholesky of the lower triangle of the n x n block A (leading dimension lda).  Returns 0, or the 1-based column of
 // the first pivot that is not positive or is below tol (checked after the factorization), or -1 on bad arguments.

@@ -1,11 +1,11 @@
 // Contributions of quadratic terms, cones and matrix variables to the objective values and violations of a
 // solution. Matrix-variable values are packed lower triangles, column by column.
-#include <lapacke.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "math/dense.h"
 #include "zirva/conedata.h"
 #include "zirva/env.h"
 #include "zirva/modules.h"
@@ -73,8 +73,8 @@ double min_eigenvalue(int64_t d, const double* packed_lower) {
   std::vector<double> a(static_cast<size_t>(d * d), 0.0), w(static_cast<size_t>(d));
   for (int64_t j = 0; j < d; ++j)
     for (int64_t i = j; i < d; ++i) a[static_cast<size_t>(j * d + i)] = packed_lower[packed(d, i, j)];
-  lapack_int n = static_cast<lapack_int>(d);
-  if (LAPACKE_dsyev(LAPACK_COL_MAJOR, 'N', 'L', n, a.data(), n, w.data()) != 0) return -INFINITY;
+  const int n = static_cast<int>(d);
+  if (math::lapack_dsyev_values(n, a.data(), n, w.data()) != 0) return -INFINITY;
   return w[0];
 }
 
