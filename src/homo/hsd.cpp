@@ -79,7 +79,7 @@ class Engine {
   double merit() const;
   int factorize();
   void solve_kkt(const double* r1, const double* r2, double* dx, double* dy);
-  void solve_normal(const double* r1, const double* r2, double* dx, double* dy);
+  void solve_normal(const double* r1, const double* r2, double* dx, double* dy, int inner_refine = -1);
   void direction(double eta, const std::vector<double>& rxs, const std::vector<double>& rwz, double rtk, Point* d);
   void max_steps(const Point& d, double* ap, double* ad) const;
   double products_min(const Point& d, double ap, double ad, double* mu_new, double kap = -1.0) const;
@@ -110,6 +110,11 @@ class Engine {
   std::vector<double> rowsc, axs;  // row scaling of the normal equations, scaled A values
   std::vector<double> htrue, e1, e2, ddx, ddy;  // refinement against the full system
   int refine_steps = 2;
+  // Accuracy the directions of this iteration need (see iterate): refinement stops once the block residuals of
+  // a direction are below these (measured in the view's units); while that holds, the first solve of a direction
+  // goes without the factor's own refinement.  0: every direction is refined down to rounding level.
+  double need_p = 0, need_d = 0;
+  bool plain_ok = true;  // no direction of this iteration has failed the test yet
   double den = 0;
   double reg_d = 0, reg_p = 0, reg_free = 1e-8;
   int reg_raises = 0;
@@ -353,24 +358,28 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
     return;
   }
   if (K.kind() == 1) {
-    solve_normal(a1, a2, dx, dy);
+    const bool plain = plain_ok && (need_p > 0 || need_d > 0);
+    solve_normal(a1, a2, dx, dy, plain ? 0 : -1);
     // Refinement against the full system [-H A'; A 0] with the true H (no caps, no regularization): the
     // normal equations alone leave large errors in dx where D is huge.
     double best = HUGE_VAL;
     for (int step = 0;; ++step) {
       mul_at(dy, e1.data());
-      double rn = 0, an = 0;
+      double rn1 = 0, rn2 = 0, an = 0, wn1 = 0, wn2 = 0;
       for (int32_t j = 0; j < n; ++j) {
         e1[j] = a1[j] - (e1[j] - htrue[j] * dx[j]);
-        rn = std::max(rn, std::fabs(e1[j]));
+        rn1 = std::max(rn1, std::fabs(e1[j]));
+        wn1 = std::max(wn1, std::fabs(e1[j]) / M.colsc[j]);
         an = std::max(an, std::fabs(a1[j]));
       }
       mul_a(dx, e2.data());
       for (int32_t i = 0; i < m; ++i) {
         e2[i] = a2[i] - e2[i];
-        rn = std::max(rn, std::fabs(e2[i]));
+        rn2 = std::max(rn2, std::fabs(e2[i]));
+        wn2 = std::max(wn2, std::fabs(e2[i]) / M.rowsc[i]);
         an = std::max(an, std::fabs(a2[i]));
       }
+      const double rn = std::max(rn1, rn2);
       if (!(rn < best)) {
         // the last correction made it worse: take it back
         if (step > 0) {
@@ -381,6 +390,10 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
       }
       best = rn;
       if (step >= refine_steps || rn <= 1e-14 * (1.0 + an)) break;
+      if (wn1 <= need_d && wn2 <= need_p && rn <= 1e-9 * (1.0 + an)) break;  // accurate enough
+      // A first solve without the factor's refinement that was not accurate enough: the corrections, and the
+      // further directions of this iteration, use it.
+      if (plain) plain_ok = false;
       solve_normal(e1.data(), e2.data(), ddx.data(), ddy.data());
       for (int32_t j = 0; j < n; ++j) dx[j] += ddx[j];
       for (int32_t i = 0; i < m; ++i) dy[i] += ddy[i];
@@ -397,13 +410,13 @@ void Engine::solve_kkt(const double* a1, const double* a2, double* dx, double* d
   }
 }
 
-void Engine::solve_normal(const double* a1, const double* a2, double* dx, double* dy) {
+void Engine::solve_normal(const double* a1, const double* a2, double* dx, double* dy, int inner_refine) {
   const int32_t m = M.m, n = M.n;
   // (A D A') dy = a2 + A D a1,  dx = D (A'dy - a1); the factor holds the row-scaled matrix
   for (int32_t j = 0; j < n; ++j) tmp_n[j] = dvec[j] * a1[j];
   mul_a(tmp_n.data(), tmp_m.data());
   for (int32_t i = 0; i < m; ++i) tmp_m[i] = (tmp_m[i] + a2[i]) * rowsc[i];
-  K.solve(tmp_m.data(), dy);
+  K.solve(tmp_m.data(), dy, nullptr, inner_refine);
   for (int32_t i = 0; i < m; ++i) dy[i] *= rowsc[i];
   mul_at(dy, dx);
   for (int32_t j = 0; j < n; ++j) dx[j] = dvec[j] * (dx[j] - a1[j]);
@@ -865,6 +878,21 @@ void Engine::iterate(Final* finp, int* outp) {
       ch2[j] = M.c[j] + 2.0 * Qx[j] / tau + zw;
     }
     solve_kkt(ch.data(), M.b.data(), p0.data(), q0.data());
+    // The directions move the residuals rp and rd; an error in their block equations adds to the next
+    // residuals.  One percent of the present residuals is all the accuracy a linear problem's directions need
+    // while the iterate heads for a solution (kappa below tau): early on, when the residuals are large, the
+    // refinement steps (each one more solve) are saved.  The tau column above enters every direction times
+    // dtau and is always refined fully; so is everything of quadratic problems and of runs towards a
+    // certificate, whose iterations were seen to suffer.
+    need_p = need_d = 0;
+    plain_ok = true;
+    if (!M.hasq && it.kappa < it.tau) {
+      double rpn = 0, rdn = 0;
+      for (int32_t i = 0; i < m; ++i) rpn = std::max(rpn, std::fabs(rp[i]) / M.rowsc[i]);
+      for (int32_t j = 0; j < n; ++j) rdn = std::max(rdn, std::fabs(rd[j]) / M.colsc[j]);
+      need_p = 0.01 * rpn;
+      need_d = 0.01 * rdn;
+    }
     den = -S.xqx / (tau * tau) - it.kappa / tau;
     for (int32_t j = 0; j < n; ++j) {
       den += ch2[j] * p0[j];
@@ -930,6 +958,7 @@ void Engine::iterate(Final* finp, int* outp) {
       std::swap(dir, cor);
       amax = cmax;
     }
+    need_p = need_d = 0;
     // step length: a fraction of the way to the boundary, kept inside the neighbourhood of the central path
     // The neighbourhood: no product below gamma times the average; at least 0.01, which keeps the iterates off
     // the wrong faces on degenerate problems (a looser one costs many iterations there).

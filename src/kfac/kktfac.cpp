@@ -308,7 +308,7 @@ void KktFactor::multiply(const double* x, double* y) const {
   }
 }
 
-int KktFactor::solve(const double* r, double* x, double* relres) {
+int KktFactor::solve(const double* r, double* x, double* relres, int max_refine) {
   const int32_t N = dim();
   if (!factored_) return -1;
   std::copy(r, r + N, x);
@@ -325,7 +325,8 @@ int KktFactor::solve(const double* r, double* x, double* relres) {
   };
   double cur = N ? resid() : 0, bestres = cur;
   int steps = 0;
-  for (; steps < ctl_.max_refine && N > 0; steps++) {
+  const int maxsteps = max_refine >= 0 ? max_refine : ctl_.max_refine;
+  for (; steps < maxsteps && N > 0; steps++) {
     if (cur <= ctl_.refine_tol * (1.0 + rn)) break;
     solve_corrected(res.data());
     for (int32_t i = 0; i < N; i++) x[i] += res[i];

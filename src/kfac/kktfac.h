@@ -53,7 +53,8 @@ class KktFactor {
 
   // Solves K x = r (kind 1: order m; kind 2: order n + m) with refinement against the unregularized matrix.
   // Returns the number of refinement steps done; *relres (optional) the final relative residual.
-  int solve(const double* r, double* x, double* relres = nullptr);
+  // max_refine >= 0 overrides the control's number of refinement steps for this solve.
+  int solve(const double* r, double* x, double* relres = nullptr, int max_refine = -1);
 
   int32_t kind() const { return kind_; }
   int32_t dim() const { return kind_ == 1 ? m_ : m_ + n_; }
