@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/known_values.h"
 #include "solcheck.h"
 #include "zirva.h"
 
@@ -295,61 +296,8 @@ int run_one(const Options& o) {
 // ---------------------------------------------------------------------------------------------------------------
 // Parent: the folder, the known values, the child processes, the table.
 
-struct Known {
-  bool has_value = false;
-  double value = 0;
-  bool infeasible = false;
-};
-
-std::vector<std::string> split_csv(const std::string& line) {
-  std::vector<std::string> f;
-  std::string cur;
-  for (char ch : line) {
-    if (ch == ',') {
-      f.push_back(cur);
-      cur.clear();
-    } else if (ch != '\r') {
-      cur += ch;
-    }
-  }
-  f.push_back(cur);
-  return f;
-}
-
-// Reads name,objective[,...] or name,status tables. A check_objective column overrides a published value that
-// the set's own notes call wrong; netlib's table (the one with a readme_objective column) lists optima without
-// the objective constant, which the reader does apply, so the constant is added there.
-std::map<std::string, Known> read_values(const std::string& file) {
-  std::map<std::string, Known> known;
-  std::ifstream in(file);
-  std::string line;
-  if (!std::getline(in, line)) return known;
-  std::vector<std::string> head = split_csv(line);
-  auto col = [&](const char* name) {
-    auto it = std::find(head.begin(), head.end(), name);
-    return it == head.end() ? -1 : (int)(it - head.begin());
-  };
-  int c_name = col("name"), c_obj = col("objective"), c_const = col("obj_constant"), c_status = col("status");
-  int c_check = col("check_objective");
-  bool add_constant = col("readme_objective") >= 0;
-  while (std::getline(in, line)) {
-    std::vector<std::string> f = split_csv(line);
-    if (c_name < 0 || c_name >= (int)f.size() || f[c_name].empty()) continue;
-    Known k;
-    auto field = [&](int c) { return c >= 0 && c < (int)f.size() ? f[c] : std::string(); };
-    if (!field(c_check).empty()) {
-      k.has_value = true;
-      k.value = std::strtod(field(c_check).c_str(), nullptr);
-    } else if (!field(c_obj).empty()) {
-      k.has_value = true;
-      k.value = std::strtod(field(c_obj).c_str(), nullptr);
-      if (add_constant && !field(c_const).empty()) k.value += std::strtod(field(c_const).c_str(), nullptr);
-    }
-    if (field(c_status) == "infeasible") k.infeasible = true;
-    known[f[c_name]] = k;
-  }
-  return known;
-}
+using zrvdata::Known;
+using zrvdata::read_values;
 
 bool is_problem_file(const std::string& f) {
   std::string s = f;

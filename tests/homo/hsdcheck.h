@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/known_values.h"
 #include "optimize/ipview.h"
 
 namespace hsdcheck {
@@ -154,41 +153,11 @@ inline double dual_certificate(const ProbView& v, const IpResult& r, double* rel
   return cx;
 }
 
-// Known optimal values of a data folder: name -> value (the objective constant added where the file lists it
-// apart from the published value).
+// Known optimal values of a data folder: name -> value (instances listed without a value are left out).
 inline std::map<std::string, double> known_values(const std::string& csv) {
   std::map<std::string, double> out;
-  std::ifstream in(csv);
-  std::string line;
-  if (!std::getline(in, line)) return out;
-  std::vector<std::string> head;
-  {
-    std::stringstream ss(line);
-    std::string f;
-    while (std::getline(ss, f, ',')) head.push_back(f);
-  }
-  int io = -1, ic = -1, ick = -1, ickv = -1;
-  bool add_const = false;
-  for (size_t k = 0; k < head.size(); ++k) {
-    if (head[k] == "objective") io = (int)k;
-    if (head[k] == "obj_constant") ic = (int)k;
-    if (head[k] == "objective_source") add_const = true;  // netlib: published values leave the constant out
-    if (head[k] == "check") ick = (int)k;
-    if (head[k] == "check_objective") ickv = (int)k;
-  }
-  while (std::getline(in, line)) {
-    std::vector<std::string> f;
-    std::stringstream ss(line);
-    std::string s;
-    while (std::getline(ss, s, ',')) f.push_back(s);
-    if (io < 0 || (int)f.size() <= io || f[io].empty()) continue;
-    double val = std::strtod(f[io].c_str(), nullptr);
-    if (add_const && ic >= 0 && (int)f.size() > ic && !f[ic].empty()) val += std::strtod(f[ic].c_str(), nullptr);
-    // a published value that independent solvers disagree with: the value they agree on
-    if (ick >= 0 && ickv >= 0 && (int)f.size() > ickv && f[ick] == "disagrees" && !f[ickv].empty())
-      val = std::strtod(f[ickv].c_str(), nullptr);
-    out[f[0]] = val;
-  }
+  for (const auto& [name, k] : zrvdata::read_values(csv))
+    if (k.has_value) out[name] = k.value;
   return out;
 }
 

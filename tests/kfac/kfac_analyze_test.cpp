@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "kfac/sfactor.h"
+#include "kfac/kfac_testutil.h"
 #include "order/order.h"
 
 using namespace zrv;
+using kfactest::is_permutation;
 
 namespace {
 
@@ -251,15 +253,6 @@ std::vector<int32_t> etree_of(const order::Graph& g, const std::vector<int32_t>&
         i = next;
       }
   return parent;
-}
-
-bool is_permutation(const std::vector<int32_t>& p) {
-  std::vector<char> seen(p.size(), 0);
-  for (int32_t v : p) {
-    if (v < 0 || v >= (int32_t)p.size() || seen[v]) return false;
-    seen[v] = 1;
-  }
-  return true;
 }
 
 }  // namespace

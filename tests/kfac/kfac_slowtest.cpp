@@ -6,25 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "kfac/kfac_testutil.h"
 #include "kfac/sfactor.h"
 
 using namespace zrv;
 
-namespace {
-struct Csc { int32_t n; std::vector<int64_t> p; std::vector<int32_t> i; std::vector<double> x; };
-Csc grid(int32_t nx, int32_t ny, int32_t nz) {
-  Csc c{nx * ny * nz, {0}, {}, {}};
-  for (int32_t j = 0; j < c.n; j++) {
-    int32_t x = j % nx, y = (j / nx) % ny, z = j / (nx * ny);
-    c.i.push_back(j); c.x.push_back(nz > 1 ? 6.0 : 4.0);
-    if (x + 1 < nx) { c.i.push_back(j + 1); c.x.push_back(-1); }
-    if (y + 1 < ny) { c.i.push_back(j + nx); c.x.push_back(-1); }
-    if (z + 1 < nz) { c.i.push_back(j + nx * ny); c.x.push_back(-1); }
-    c.p.push_back((int64_t)c.i.size());
-  }
-  return c;
-}
-}  // namespace
+using kfactest::Csc;
+using kfactest::grid;
 
 TEST(KfacSlow, Grid3dAllOrderingsTwoThreadsIdentical) {
   Csc c = grid(36, 36, 36);

@@ -9,18 +9,15 @@
 
 #include "kfac/kktfac.h"
 #include "kfac/sfactor.h"
+#include "kfac/kfac_testutil.h"
 #include "order/order.h"
 
 using namespace zrv;
+using kfactest::Csc;
+using kfactest::grid;
+using kfactest::is_permutation;
 
 namespace {
-
-struct Csc {
-  int32_t n = 0;
-  std::vector<int64_t> p;
-  std::vector<int32_t> i;
-  std::vector<double> x;
-};
 
 // lower triangle of a random sparse SPD matrix (diagonally dominant), optional duplicates and upper entries
 Csc random_spd(int32_t n, double density, uint32_t seed, bool dups = false) {
@@ -46,22 +43,6 @@ Csc random_spd(int32_t n, double density, uint32_t seed, bool dups = false) {
     c.i.push_back(j);
     c.x.push_back(rowsum[j] + 1.0 + u(g) * 0.5);
     for (auto& e : cols[j]) { c.i.push_back(e.first); c.x.push_back(e.second); }
-    c.p[j + 1] = (int64_t)c.i.size();
-  }
-  return c;
-}
-
-Csc grid(int32_t nx, int32_t ny, int32_t nz) {
-  Csc c;
-  int32_t n = nx * ny * nz;
-  c.n = n;
-  c.p.assign(n + 1, 0);
-  for (int32_t j = 0; j < n; j++) {
-    int32_t x = j % nx, y = (j / nx) % ny, z = j / (nx * ny);
-    c.i.push_back(j); c.x.push_back(nz > 1 ? 6.0 : 4.0);
-    if (x + 1 < nx) { c.i.push_back(j + 1); c.x.push_back(-1); }
-    if (y + 1 < ny) { c.i.push_back(j + nx); c.x.push_back(-1); }
-    if (z + 1 < nz) { c.i.push_back(j + nx * ny); c.x.push_back(-1); }
     c.p[j + 1] = (int64_t)c.i.size();
   }
   return c;
@@ -493,15 +474,6 @@ Csc two_grids_and_dense_node(int32_t k) {
   c.x.push_back(100.0);
   c.p[c.n] = (int64_t)c.i.size();
   return c;
-}
-
-bool is_permutation(const std::vector<int32_t>& p) {
-  std::vector<char> seen(p.size(), 0);
-  for (int32_t v : p) {
-    if (v < 0 || v >= (int32_t)p.size() || seen[v]) return false;
-    seen[v] = 1;
-  }
-  return true;
 }
 
 }  // namespace
