@@ -556,4 +556,24 @@ TEST(HsdScaling, ModerateScalingOnlyWhenItNarrowsTheRange) {
   EXPECT_LE(r.iterations, 15);
 }
 
+TEST(HsdScaling, NoScalingThatSpreadsTheHessianOverManyOrders) {
+  // KSIP: the columns of A are powers t^k of sample points (ranges up to 1e30), Q is a small diagonal; the
+  // factors that even out A would spread Q from 1-20 to 1e29, and the run then needed 400 iterations
+  ProbView v;
+  ASSERT_TRUE(load_view(data("maros-meszaros/KSIP.qps.gz"), &v));
+  zrv::homo::Model M;
+  ASSERT_EQ(zrv::homo::build_model(v, 1, &M), 0);
+  for (double c : M.cs) EXPECT_EQ(c, 1.0);
+  IpResult r = solve(v);
+  expect_optimal(v, r, hsdcheck::known_values(data("maros-meszaros/optimal_values.csv")).at("KSIP"));
+  EXPECT_LE(r.iterations, 25);
+  // the rule concerns Q only: the same matrix without Q keeps its scaling
+  ProbView lp = v;
+  lp.qp.assign(lp.n + 1, 0);
+  lp.qi.clear();
+  lp.qx.clear();
+  ASSERT_EQ(zrv::homo::build_model(lp, 1, &M), 0);
+  EXPECT_TRUE(std::any_of(M.cs.begin(), M.cs.end(), [](double c) { return c != 1.0; }));
+}
+
 }  // namespace
