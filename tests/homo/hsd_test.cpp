@@ -491,6 +491,17 @@ TEST(HsdInstance, SmallMarosMeszarosQp) {
   }
 }
 
+// QPILOTNO (Q with off-diagonal entries: the augmented system) needs more than one refinement step per solve:
+// with one, its residuals stopped at 1e-5 and grew back while the gap closed, and the run stalled unanswered.
+TEST(HsdInstance, AugmentedSystemReachesTheTolerances) {
+  auto known = hsdcheck::known_values(data("maros-meszaros/optimal_values.csv"));
+  ProbView v;
+  ASSERT_TRUE(load_view(data("maros-meszaros/QPILOTNO.qps.gz"), &v));
+  IpResult r = solve(v);
+  expect_optimal(v, r, known.at("QPILOTNO"));
+  EXPECT_LE(r.iterations, 80);
+}
+
 // QRECIPE's optimal face is unbounded along columns without cost: tau falls to about 1e-6 while those columns
 // stay of order one, the primal residual sits at its rounding floor and the pivots break down as the gap
 // vanishes.  The run must end optimal there instead of raising the regularization until the iterate is spoilt.
