@@ -58,11 +58,14 @@ TEST_P(HsdInfeasAll, Certificate) {
 INSTANTIATE_TEST_SUITE_P(NetlibInfeasible, HsdInfeasAll, ::testing::ValuesIn(names("netlib-infeas/status.csv")),
                          [](const ::testing::TestParamInfo<std::string>& i) { return safe(i.param); });
 
-TEST(HsdMarosMeszaros, NinetyPercentOptimal) {
+// Every convex instance ends optimal within 1e-6 of its known value (the goal is 90%; the set is solved
+// whole, so a loss shows here); VALUES, whose Q is not positive semidefinite, is left out.
+TEST(HsdMarosMeszaros, EveryConvexInstanceOptimal) {
   const auto known = hsdcheck::known_values(data("maros-meszaros/optimal_values.csv"));
   int total = 0, good = 0;
   std::string failures;
   for (const auto& [name, value] : known) {
+    if (name == "VALUES") continue;  // not convex: the driver's convexity check refuses it before any optimizer
     ProbView v;
     if (!load_view(data("maros-meszaros/" + name + ".qps.gz"), &v)) continue;
     ++total;
@@ -77,7 +80,7 @@ TEST(HsdMarosMeszaros, NinetyPercentOptimal) {
   }
   std::printf("Maros-Meszaros: %d of %d optimal within 1e-6; not:%s\n", good, total, failures.c_str());
   ASSERT_GT(total, 100);
-  EXPECT_GE(good, 0.9 * total) << failures;
+  EXPECT_EQ(good, total) << failures;
 }
 
 }  // namespace
