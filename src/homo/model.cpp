@@ -18,6 +18,32 @@ double pow2_round(double v) {
   return (v / lo < std::sqrt(2.0)) ? lo : std::ldexp(1.0, e);
 }
 
+// Ranges (largest over smallest nonzero magnitude) of a CSC matrix's entries before and after row and column
+// scale factors; 0 for a matrix without nonzeros.
+struct Ranges {
+  double before = 0, after = 0;
+};
+Ranges entry_ranges(int32_t n, const int64_t* cp, const int32_t* ri, const double* x, const std::vector<double>& rs,
+                    const std::vector<double>& cs) {
+  double mx0 = 0, mn0 = HUGE_VAL, mx1 = 0, mn1 = HUGE_VAL;
+  for (int32_t j = 0; j < n; ++j)
+    for (int64_t p = cp[j]; p < cp[j + 1]; ++p) {
+      const double a = std::fabs(x[p]);
+      if (a == 0) continue;
+      const double b = a * rs[ri[p]] * cs[j];
+      mx0 = std::max(mx0, a);
+      mn0 = std::min(mn0, a);
+      mx1 = std::max(mx1, b);
+      mn1 = std::min(mn1, b);
+    }
+  Ranges r;
+  if (mx0 > 0) {
+    r.before = mx0 / mn0;
+    r.after = mx1 / mn1;
+  }
+  return r;
+}
+
 }  // namespace
 
 void scale_factors(int32_t m, int32_t n, const int64_t* ap, const int32_t* ai, const double* ax, int passes,
@@ -67,34 +93,14 @@ int build_model(const opt::ProbView& v, int scaling, Model* Mp) {
   // move the sizes of b, c and the bounds against each other, which costs iterations (three times as many on some
   // staircase and grid models).
   if (scaling == 1) {
-    double mx0 = 0, mn0 = HUGE_VAL, mx1 = 0, mn1 = HUGE_VAL;
-    for (int32_t j = 0; j < n0; ++j)
-      for (int64_t p = v.ap[j]; p < v.ap[j + 1]; ++p) {
-        const double a = std::fabs(v.ax[p]);
-        if (a == 0) continue;
-        const double b = a * M.rs[v.ai[p]] * M.cs[j];
-        mx0 = std::max(mx0, a);
-        mn0 = std::min(mn0, a);
-        mx1 = std::max(mx1, b);
-        mn1 = std::min(mn1, b);
-      }
-    if (mx0 > 0 && mx1 / mn1 > 0.1 * (mx0 / mn0)) scaling = 0;
+    const Ranges ra = entry_ranges(n0, v.ap.data(), v.ai.data(), v.ax.data(), M.rs, M.cs);
+    if (ra.before > 0 && ra.after > 0.1 * ra.before) scaling = 0;
     // Q is scaled by the column factors on both sides: factors that tame columns of A spanning dozens of orders
     // of magnitude can spread Q over dozens more (KSIP, HUESTIS: its range grows from 1-20 to 1e25-1e29 and the
     // run needs 90-400 iterations, against 10-14 unscaled).  Such a scaling is dropped.
     if (scaling == 1 && v.has_q()) {
-      double qx0 = 0, qn0 = HUGE_VAL, qx1 = 0, qn1 = HUGE_VAL;
-      for (int32_t j = 0; j < n0; ++j)
-        for (int64_t p = v.qp[j]; p < v.qp[j + 1]; ++p) {
-          const double a = std::fabs(v.qx[p]);
-          if (a == 0) continue;
-          const double b = a * M.cs[v.qi[p]] * M.cs[j];
-          qx0 = std::max(qx0, a);
-          qn0 = std::min(qn0, a);
-          qx1 = std::max(qx1, b);
-          qn1 = std::min(qn1, b);
-        }
-      if (qx0 > 0 && qx1 / qn1 > 1e10 * (qx0 / qn0)) scaling = 0;
+      const Ranges rq = entry_ranges(n0, v.qp.data(), v.qi.data(), v.qx.data(), M.cs, M.cs);
+      if (rq.before > 0 && rq.after > 1e10 * rq.before) scaling = 0;
     }
   }
   if (scaling <= 0) {
