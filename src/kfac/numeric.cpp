@@ -36,6 +36,34 @@ void advise_huge(void* p, size_t bytes) {
 struct BlasSingle {
   BlasSingle() { if (math::blas_get_threads() != 1) math::blas_set_threads(1); }
 };
+// Runs of consecutive target rows of an update: runb[0..nrun) are their first positions, runb[nrun] = n.
+inline int32_t row_runs(const int32_t* rel, int32_t n, int32_t* runb) {
+  int32_t nrun = 0;
+  for (int32_t i = 0; i < n; i++)
+    if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
+  runb[nrun] = n;
+  return nrun;
+}
+
+// Subtracts entries from..n-1 of an update column cj from the target column tc (row i goes to tc[rel[i]]) and
+// clears them, which keeps the update buffer zero.  By runs of consecutive target rows (*r: the run holding
+// 'from', advanced here; 'from' never decreases between calls) or entry by entry when the runs are short.
+inline void scatter_column(double* tc, double* cj, const int32_t* rel, int32_t from, int32_t n, const int32_t* runb,
+                           int32_t nrun, bool byrun, int32_t* r) {
+  if (!byrun) {
+    for (int32_t i = from; i < n; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
+    return;
+  }
+  if (from >= n) return;  // nothing left (and no run to find past the last one)
+  while (runb[*r + 1] <= from) ++*r;
+  for (int32_t q = *r; q < nrun; q++) {
+    const int32_t lo = std::max(runb[q], from), hi = runb[q + 1];
+    double* dst = tc + rel[runb[q]] + (lo - runb[q]);
+    double* src = cj + lo;
+    for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
+  }
+}
+
 }  // namespace
 
 // Tiny supernode (nearly diagonal matrices: most supernodes are one column wide with a few rows): every update and
@@ -204,31 +232,11 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
       if (nd2 > nd1)
         cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nd2 - nd1, nd1, ndc, 1.0, Ld + x.p2, (int)ndr, Wm, ldw,
                     1.0, C + nd1, nd2);
-      // runs of consecutive target rows
-      int32_t nrun = 0;
-      for (int32_t i = 0; i < nd2; i++)
-        if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
-      runb[nrun] = nd2;
-      if (2 * nrun > nd2) {
-        for (int32_t j = 0; j < nd1; j++) {
-          double* tc = Ls + (int64_t)rel[j] * nr;
-          double* cj = C + (int64_t)j * nd2;
-          for (int32_t i = j; i < nd2; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
-        }
-      } else {
-        int32_t r0 = 0;
-        for (int32_t j = 0; j < nd1; j++) {
-          double* tc = Ls + (int64_t)rel[j] * nr;
-          double* cj = C + (int64_t)j * nd2;
-          while (runb[r0 + 1] <= j) r0++;
-          for (int32_t r = r0; r < nrun; r++) {
-            const int32_t lo = std::max(runb[r], j), hi = runb[r + 1];
-            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
-            double* src = cj + lo;
-            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
-          }
-        }
-      }
+      const int32_t nrun = row_runs(rel, nd2, runb);
+      const bool byrun = 2 * nrun <= nd2;
+      int32_t r0 = 0;
+      for (int32_t j = 0; j < nd1; j++)
+        scatter_column(Ls + (int64_t)rel[j] * nr, C + (int64_t)j * nd2, rel, j, nd2, runb, nrun, byrun, &r0);
     }
   } else {
     // row blocks of the supernode, each assembling every update in the same (increasing d) order
@@ -280,29 +288,15 @@ void SymFactor::factor_supernode(int32_t s, int tid, const int8_t* psign, double
         cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, nq, jmax, ndc, 1.0, Ld + q0, (int)ndr, Wm, ldw, 1.0, C,
                     nq);
         // scatter rows on or below the diagonal of s (a prefix of the rows per column, growing with the column)
-        int32_t nrun = 0;
-        for (int32_t i = 0; i < nq; i++)
-          if (i == 0 || rel[i] != rel[i - 1] + 1) runb[nrun++] = i;
-        runb[nrun] = nq;
+        const int32_t nrun = row_runs(rel, nq, runb);
         const bool byrun = 2 * nrun <= nq;
         int32_t i0 = 0, rr = 0;
         for (int32_t j = 0; j < jmax; j++) {
           const int32_t col = drows[x.p1 + j] - f;
-          double* tc = Ls + (int64_t)col * nr;
           double* cj = C + (int64_t)j * nq;
           while (i0 < nq && rel[i0] < col) i0++;
           if (i0 > 0) std::memset(cj, 0, (size_t)i0 * sizeof(double));
-          if (!byrun) {
-            for (int32_t i = i0; i < nq; i++) { tc[rel[i]] -= cj[i]; cj[i] = 0.0; }
-            continue;
-          }
-          while (runb[rr + 1] <= i0) rr++;
-          for (int32_t r = rr; r < nrun; r++) {
-            const int32_t lo = std::max(runb[r], i0), hi = runb[r + 1];
-            double* dst = tc + rel[runb[r]] + (lo - runb[r]);
-            double* src = cj + lo;
-            for (int32_t i = 0; i < hi - lo; i++) { dst[i] -= src[i]; src[i] = 0.0; }
-          }
+          scatter_column(Ls + (int64_t)col * nr, cj, rel, i0, nq, runb, nrun, byrun, &rr);
         }
       }
     }

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "kfac/sfactor.h"
+#include "kfac/kfac_testutil.h"
 #include "order/order.h"
 
 using namespace zrv;
+using kfactest::rhs;
 
 namespace {
 
@@ -103,14 +105,6 @@ double relres(const Sym& a, const std::vector<double>& vals, const std::vector<d
     bn = std::max(bn, std::fabs(b[i]));
   }
   return r / (an * xn + bn);
-}
-
-std::vector<double> rhs(int32_t n, uint32_t seed) {
-  std::mt19937 g(seed);
-  std::uniform_real_distribution<double> u(-1, 1);
-  std::vector<double> b(n);
-  for (auto& v : b) v = u(g);
-  return b;
 }
 
 struct Variant {

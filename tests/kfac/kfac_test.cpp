@@ -16,6 +16,7 @@ using namespace zrv;
 using kfactest::Csc;
 using kfactest::grid;
 using kfactest::is_permutation;
+using kfactest::rhs;
 
 namespace {
 
@@ -81,14 +82,6 @@ double relres(const Csc& c, const std::vector<double>& x, const std::vector<doub
     bn = std::max(bn, std::fabs(b[i]));
   }
   return r / (norm1sym(c) * xn + bn);
-}
-
-std::vector<double> rhs(int32_t n, uint32_t seed) {
-  std::mt19937 g(seed);
-  std::uniform_real_distribution<double> u(-1, 1);
-  std::vector<double> b(n);
-  for (auto& v : b) v = u(g);
-  return b;
 }
 
 std::vector<double> solve_with(const Csc& c, int method, int nt, const std::vector<double>& b, int* status = nullptr,

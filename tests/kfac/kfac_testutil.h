@@ -1,6 +1,7 @@
 // Small matrices and checks shared by the factorization tests.
 #pragma once
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace zrv::kfactest {
@@ -27,6 +28,15 @@ inline Csc grid(int32_t nx, int32_t ny, int32_t nz) {
     c.p.push_back((int64_t)c.i.size());
   }
   return c;
+}
+
+// right-hand side with entries uniform in [-1, 1]
+inline std::vector<double> rhs(int32_t n, uint32_t seed) {
+  std::mt19937 g(seed);
+  std::uniform_real_distribution<double> u(-1, 1);
+  std::vector<double> b(n);
+  for (auto& v : b) v = u(g);
+  return b;
 }
 
 inline bool is_permutation(const std::vector<int32_t>& p) {
